@@ -1,0 +1,58 @@
+// The window's controls as the form logic sees them. The Win32 view implements
+// these over real controls; the unit tests implement them in memory.
+#pragma once
+
+#include <cstdint>
+
+#include "app/text.h"
+
+namespace quorvel {
+
+class EnabledFlag {
+ public:
+  virtual ~EnabledFlag() = default;
+  virtual void SetEnabled(bool enabled) = 0;
+};
+
+class Button : public EnabledFlag {};
+
+// Unsorted drop-down list: entries stay in the order they were added.
+class ComboBox : public EnabledFlag {
+ public:
+  virtual void AddItem(const Text& item) = 0;
+  virtual int32_t ListCount() const = 0;
+  // Selects an entry and raises the control's click, exactly as a choice made
+  // by the user would. Returns false, selecting nothing, for a missing entry.
+  virtual bool SetListIndex(int32_t index) = 0;
+  // Text of the selected entry; empty when nothing is selected.
+  virtual Text CurrentText() const = 0;
+};
+
+class Label {
+ public:
+  virtual ~Label() = default;
+  virtual void SetCaption(const Text& caption) = 0;
+};
+
+class WindowTitle {
+ public:
+  virtual ~WindowTitle() = default;
+  virtual void SetTitle(const Text& title) = 0;
+};
+
+// Windows message-box styles the program uses.
+enum class MessageStyle : int32_t {
+  kOkOnly = 0,          // OK button, no icon
+  kYesNoQuestion = 36,  // Yes and No, question icon, Yes the default
+};
+
+enum class MessageAnswer : int32_t { kOk = 1, kYes = 6, kNo = 7 };
+
+// Modal message boxes captioned with the application title.
+class MessageBoxes {
+ public:
+  virtual ~MessageBoxes() = default;
+  virtual MessageAnswer Show(const Text& text, MessageStyle style) = 0;
+};
+
+}  // namespace quorvel

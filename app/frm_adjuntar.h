@@ -1,0 +1,71 @@
+// The main window's logic: load sequence, states and every event handler.
+// The view forwards events here and draws; nothing here knows about Win32.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "app/controls.h"
+#include "connection/ado_client.h"
+#include "files/file_dialog.h"
+#include "files/grid.h"
+#include "registry/registry_api.h"
+
+namespace quorvel {
+
+inline constexpr char16_t kTitleBase[] = u"Adjuntar Base de datos Sql server.";
+inline constexpr char16_t kSuffixConnected[] = u" Conectado.";
+inline constexpr char16_t kSuffixDisconnected[] = u" No conectado.";
+inline constexpr char16_t kApplicationTitle[] = u"Velmora";
+inline constexpr int16_t kDeleteKeyCode = 46;
+
+struct FormControls {
+  WindowTitle& window;
+  ComboBox& Combo1;
+  Button& Command1;  // "Conectar"
+  Button& Command2;  // "Desconectar"
+  Button& Command3;  // "Seleccionar Ficheros"
+  Button& Command4;  // "Adjuntar"
+  Label& Label3;     // version display
+  Grid& vsFlexGrid1;
+  FileDialog& CommonDialog1;
+  MessageBoxes& messages;
+};
+
+struct FormServices {
+  RegistryApi& registry;
+  AdoClient& ado;
+};
+
+class FrmAdjuntar {
+ public:
+  FrmAdjuntar(const FormControls& controls, const FormServices& services);
+
+  // Events.
+  void Form_Load();
+  void Combo1_Click();
+  void Command1_Click();
+  void Command2_Click();
+  void Command3_Click();
+  void Command4_Click();
+  void vsFlexGrid1_KeyDown(int16_t& KeyCode, int16_t Shift);
+
+  // Window states.
+  void SetTitle(const Text& suffix);
+  void EnterConnectedState();
+  void EnterDisconnectedState();
+  void SetUpFileGrid();
+
+  bool HasConnection() const { return ServerConnection != nullptr; }
+
+ private:
+  void LoadServerList();
+  void ConnectToServer();
+  void AddFileRow(const Text& path);
+
+  FormControls controls_;
+  FormServices services_;
+  std::unique_ptr<AdoConnection> ServerConnection;
+};
+
+}  // namespace quorvel

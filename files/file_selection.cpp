@@ -1,0 +1,73 @@
+// The "Seleccionar Ficheros" button: the open-file dialog fills the grid.
+#include "files/file_selection.h"
+
+#include "app/frm_adjuntar.h"
+
+namespace quorvel {
+
+std::vector<Text> SplitAtNul(const Text& text) {
+  std::vector<Text> pieces;
+  std::size_t start = 0;
+  for (std::size_t nul = text.find(u'\0'); nul != Text::npos;
+       nul = text.find(u'\0', start)) {
+    pieces.emplace_back(text, start, nul - start);
+    start = nul + 1;
+  }
+  pieces.emplace_back(text, start);
+  return pieces;
+}
+
+std::vector<Text> ChosenPaths(const Text& result_text) {
+  std::vector<Text> names = SplitAtNul(result_text);
+  if (names.size() == 1) {
+    return names;
+  }
+  std::vector<Text> paths;
+  paths.reserve(names.size() - 1);
+  // A folder that already ends in a backslash keeps both at the join.
+  for (std::size_t i = 1; i < names.size(); ++i) {
+    paths.push_back(names[0] + u'\\' + names[i]);
+  }
+  return paths;
+}
+
+std::optional<Text> DatabaseNameOf(const Text& path) {
+  const std::size_t backslash = path.rfind(u'\\');
+  const std::size_t start = backslash == Text::npos ? 0 : backslash + 1;
+  const std::size_t file_part = path.size() - start;
+  if (file_part < 4) {
+    return std::nullopt;
+  }
+  return path.substr(start, file_part - 4);
+}
+
+void FrmAdjuntar::Command3_Click() {
+  FileDialog& dialog = controls_.CommonDialog1;
+  dialog.SetDialogTitle(u"Seleccionar ficheros");
+  dialog.SetCancelError(true);
+  dialog.SetFilter(u"*.mdf|*.mdf");
+  dialog.SetFilterIndex(0);
+  dialog.SetFlags(kOpenFileFlags);
+  dialog.SetMaxFileSize(kInitialResultSize);
+
+  // Cancel and failures alike end the handler without a word.
+  if (dialog.ShowOpen().Failed()) {
+    return;
+  }
+  // Sizes are unsigned and wide: every chosen name becomes a row.
+  for (const Text& path : ChosenPaths(dialog.FileName())) {
+    AddFileRow(path);
+  }
+}
+
+void FrmAdjuntar::AddFileRow(const Text& path) {
+  Grid& grid = controls_.vsFlexGrid1;
+  grid.AddRow(Text());
+  grid.SetCellText(grid.RowCount() - 1, 0, path);
+  // A file part shorter than four characters leaves the name cell unwritten.
+  if (const auto name = DatabaseNameOf(path)) {
+    grid.SetCellText(grid.RowCount() - 1, 1, *name);
+  }
+}
+
+}  // namespace quorvel

@@ -1,0 +1,27 @@
+// Turning the open-file dialog's result text into file rows.
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "app/text.h"
+
+namespace quorvel {
+
+inline constexpr uint32_t kOpenFileFlags = 0x280204;  // hide read-only,
+                                                      // multi-select,
+                                                      // explorer, long names
+inline constexpr int32_t kInitialResultSize = 32000;
+
+// The result text split at every NUL; always at least one piece.
+std::vector<Text> SplitAtNul(const Text& text);
+
+// Full paths of the chosen files: the text itself for one file, or the
+// folder joined to each name for several.
+std::vector<Text> ChosenPaths(const Text& result_text);
+
+// The characters after the last backslash less the path's last four,
+// whatever they are; nothing when the file part is shorter than four.
+std::optional<Text> DatabaseNameOf(const Text& path);
+
+}  // namespace quorvel

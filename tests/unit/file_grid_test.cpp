@@ -1,0 +1,121 @@
+// Grid set-up and removing a row with the Delete key.
+#include "files/file_grid.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "fakes.h"
+
+namespace quorvel::testing {
+namespace {
+
+using ::testing::ElementsAre;
+
+TEST(PathColumnWidth, SeventyPercentRoundedToNearestWithTiesToEven) {
+  EXPECT_EQ(PathColumnWidth(7020), 4914);
+  EXPECT_EQ(PathColumnWidth(1000), 700);
+  EXPECT_EQ(PathColumnWidth(5), 4);    // 3.5 goes up to even
+  EXPECT_EQ(PathColumnWidth(15), 10);  // 10.5 goes down to even
+  EXPECT_EQ(PathColumnWidth(35), 24);  // 24.5
+  EXPECT_EQ(PathColumnWidth(3), 2);    // 2.1
+  EXPECT_EQ(PathColumnWidth(1e12), std::nullopt);
+}
+
+TEST(SetUpFileGrid, BuildsTheHeaderRowAndWidthsInOrder) {
+  EmptyRegistry registry;
+  FormFixture fixture(registry);
+  fixture.grid.AppendFile(u"C:\\old.mdf", u"old");
+
+  fixture.form().SetUpFileGrid();
+
+  EXPECT_THAT(
+      fixture.TakeEvents(),
+      ElementsAre("Grid.RowCount=1", "Grid.FixedRowCount=1",
+                  "Grid.ColumnCount=2", "Grid.FixedColumnCount=0",
+                  "Grid.Header(0)=Ruta", "Grid.Header(1)=Base Datos",
+                  "Grid.ColumnWidth(1)=100", "Grid.SelectionAlwaysVisible=1",
+                  "Grid.ColumnWidth(0)=4914"));
+  EXPECT_EQ(fixture.grid.RowCount(), 1);
+}
+
+class DeleteKey : public ::testing::Test {
+ protected:
+  DeleteKey() {
+    fixture.form().SetUpFileGrid();
+    for (const char16_t* name : {u"a", u"b", u"c"}) {
+      fixture.grid.AppendFile(Text(u"C:\\Data\\") + name + u".mdf", name);
+    }
+    fixture.TakeEvents();
+  }
+
+  void Press(int16_t key, int16_t shift = 0) {
+    int16_t key_code = key;
+    fixture.form().vsFlexGrid1_KeyDown(key_code, shift);
+    EXPECT_EQ(key_code, key) << "the key goes on to the grid unchanged";
+  }
+
+  Text NameAt(int32_t row) { return fixture.grid.CellText(row, 1); }
+
+  EmptyRegistry registry;
+  FormFixture fixture{registry};
+};
+
+TEST_F(DeleteKey, AsksOnlyForDeleteOnAFileRow) {
+  fixture.grid.current_row = 0;  // the header row
+  Press(kDeleteKeyCode);
+  fixture.grid.current_row = 2;
+  Press(13);  // Enter
+  Press(8);   // Backspace
+  EXPECT_TRUE(fixture.messages.shown.empty());
+  EXPECT_EQ(fixture.grid.RowCount(), 4);
+}
+
+TEST_F(DeleteKey, YesRemovesTheRowAndTheRowsBelowMoveUp) {
+  fixture.grid.current_row = 2;
+  fixture.messages.answers = {MessageAnswer::kYes};
+  Press(kDeleteKeyCode);
+
+  ASSERT_EQ(fixture.messages.shown.size(), 1u);
+  EXPECT_EQ(fixture.messages.shown[0].text,
+            u"Desea eliminar la l\u00EDnea seleccionada?");
+  EXPECT_EQ(fixture.messages.shown[0].style, MessageStyle::kYesNoQuestion);
+  EXPECT_EQ(fixture.grid.RowCount(), 3);
+  EXPECT_EQ(NameAt(1), u"a");
+  EXPECT_EQ(NameAt(2), u"c");
+}
+
+TEST_F(DeleteKey, NoKeepsTheRowSelectedAcrossBothColumns) {
+  fixture.grid.current_row = 3;
+  fixture.messages.answers = {MessageAnswer::kNo};
+  Press(kDeleteKeyCode);
+
+  EXPECT_EQ(fixture.grid.RowCount(), 4);
+  EXPECT_THAT(fixture.grid.selection, ElementsAre(3, 0, 3, 1));
+}
+
+TEST_F(DeleteKey, ShiftCtrlAndAltAreIgnored) {
+  fixture.grid.current_row = 1;
+  fixture.messages.answers = {MessageAnswer::kYes, MessageAnswer::kYes,
+                              MessageAnswer::kYes};
+  Press(kDeleteKeyCode, 1);
+  Press(kDeleteKeyCode, 2);
+  Press(kDeleteKeyCode, 4);
+  EXPECT_EQ(fixture.messages.shown.size(), 3u);
+  EXPECT_EQ(fixture.grid.RowCount(), 1);
+}
+
+TEST_F(DeleteKey, ReachesRowsBeyondSixteenBits) {
+  for (int i = 0; i < 40000; ++i) {
+    fixture.grid.AppendFile(u"C:\\x.mdf", u"x");
+  }
+  fixture.grid.AppendFile(u"C:\\last.mdf", u"last");
+  const int32_t last = fixture.grid.RowCount() - 1;
+  fixture.grid.current_row = last;
+  fixture.messages.answers = {MessageAnswer::kYes};
+  Press(kDeleteKeyCode);
+  EXPECT_EQ(fixture.grid.RowCount(), last);
+  EXPECT_EQ(NameAt(last - 1), u"x");
+}
+
+}  // namespace
+}  // namespace quorvel::testing

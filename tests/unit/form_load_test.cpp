@@ -1,0 +1,131 @@
+// The load sequence, the title and the two window states.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "fakes.h"
+#include "simulated_registry.h"
+
+namespace quorvel::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+constexpr char16_t kServerKey[] = u"SOFTWARE\\Microsoft\\Microsoft SQL Server";
+constexpr char kNoConnection[] =
+    "Title=Adjuntar Base de datos Sql server. No conectado.";
+constexpr char kConnected[] =
+    "Title=Adjuntar Base de datos Sql server. Conectado.";
+
+class FormLoad : public ::testing::Test {
+ protected:
+  void Install(const std::vector<std::string>& instances) {
+    registry.SetValue(View::k32Bit, kServerKey, u"InstalledInstances",
+                      MultiSz(instances));
+    registry.SetValue(View::k32Bit,
+                      u"SOFTWARE\\Microsoft\\MSSQLSERVER\\MSSQLServer\\"
+                      u"CurrentVersion",
+                      u"CurrentVersion", Sz("15.0.2000.5"));
+  }
+
+  SimulatedRegistry registry;
+  FormFixture fixture{registry};
+};
+
+TEST_F(FormLoad, NoServerLeavesBothConnectionButtonsOff) {
+  fixture.form().Form_Load();
+
+  EXPECT_THAT(
+      fixture.TakeEvents(),
+      ElementsAre(kNoConnection, "Command1.Enabled=0", "Command2.Enabled=0",
+                  "Grid.RowCount=1", "Grid.FixedRowCount=1",
+                  "Grid.ColumnCount=2", "Grid.FixedColumnCount=0",
+                  "Grid.Header(0)=Ruta", "Grid.Header(1)=Base Datos",
+                  "Grid.ColumnWidth(1)=100", "Grid.SelectionAlwaysVisible=1",
+                  "Grid.ColumnWidth(0)=4914"));
+  EXPECT_THAT(fixture.combo.items, IsEmpty());
+  EXPECT_TRUE(fixture.combo.enabled);
+  EXPECT_EQ(fixture.label3.caption, u"");
+  EXPECT_EQ(fixture.ado.connections_created, 0);
+}
+
+TEST_F(FormLoad, OneServerConnectsBeforeTheGridIsSetUp) {
+  Install({"MSSQLSERVER"});
+  fixture.form().Form_Load();
+
+  const EventLog events = fixture.TakeEvents();
+  ASSERT_GE(events.size(), 12u);
+  EXPECT_THAT(
+      std::vector<std::string>(events.begin(), events.begin() + 12),
+      ElementsAre(kNoConnection, "Combo1.ListIndex=0", "Command1.Enabled=1",
+                  "Command2.Enabled=0", "Connection#1.CommandTimeout=3600",
+                  "Connection#1.Provider=SQLOLEDB",
+                  "Connection#1.ConnectionString=Data "
+                  "Source=(LOCAL);Integrated security=SSPI",
+                  "Connection#1.Open", "Command1.Enabled=0",
+                  "Command2.Enabled=1", "Combo1.Enabled=0", "Grid.Enabled=1"));
+  EXPECT_EQ(events[14], kConnected);
+  EXPECT_EQ(events[15], "Grid.RowCount=1");
+  EXPECT_EQ(fixture.label3.caption, u"15.0.2000.5");
+  EXPECT_EQ(fixture.window.title,
+            u"Adjuntar Base de datos Sql server. Conectado.");
+}
+
+TEST_F(FormLoad, OneServerThatRefusesShowsItsErrorDuringLoad) {
+  Install({"MSSQLSERVER"});
+  fixture.ado.open_result = {-2147467259,
+                             u"[DBNETLIB]SQL Server does not exist"};
+  fixture.form().Form_Load();
+
+  ASSERT_EQ(fixture.messages.shown.size(), 1u);
+  EXPECT_EQ(fixture.messages.shown[0].text,
+            u"[DBNETLIB]SQL Server does not exist");
+  EXPECT_EQ(fixture.messages.shown[0].style, MessageStyle::kOkOnly);
+  EXPECT_EQ(fixture.window.title,
+            u"Adjuntar Base de datos Sql server. No conectado.");
+  EXPECT_TRUE(fixture.command1.enabled);
+  EXPECT_FALSE(fixture.command2.enabled);
+  EXPECT_EQ(fixture.grid.CellText(0, 1), u"Base Datos");
+}
+
+TEST_F(FormLoad, TwoServersSelectTheFirstAndWait) {
+  Install({"MSSQLSERVER", "Ventas"});
+  fixture.form().Form_Load();
+
+  EXPECT_THAT(fixture.combo.items, ElementsAre(u"(LOCAL)", u"(LOCAL)\\Ventas"));
+  EXPECT_EQ(fixture.combo.selected, 0);
+  EXPECT_EQ(fixture.label3.caption, u"15.0.2000.5");
+  EXPECT_TRUE(fixture.command1.enabled);
+  EXPECT_FALSE(fixture.command2.enabled);
+  EXPECT_EQ(fixture.ado.connections_created, 0);
+  EXPECT_EQ(fixture.window.title,
+            u"Adjuntar Base de datos Sql server. No conectado.");
+}
+
+TEST(WindowStates, ApplyTheirFlagsInOrder) {
+  EmptyRegistry registry;
+  FormFixture fixture(registry);
+  fixture.form().SetUpFileGrid();
+  fixture.grid.AppendFile(u"C:\\a.mdf", u"a");
+  fixture.TakeEvents();
+
+  fixture.form().EnterConnectedState();
+  EXPECT_THAT(
+      fixture.TakeEvents(),
+      ElementsAre("Command1.Enabled=0", "Command2.Enabled=1",
+                  "Combo1.Enabled=0", "Grid.Enabled=1", "Command3.Enabled=1",
+                  "Command4.Enabled=1", kConnected));
+  EXPECT_EQ(fixture.grid.RowCount(), 2);
+
+  fixture.form().EnterDisconnectedState();
+  EXPECT_THAT(
+      fixture.TakeEvents(),
+      ElementsAre("Command1.Enabled=1", "Command2.Enabled=0",
+                  "Combo1.Enabled=1", "Grid.Enabled=0", "Command3.Enabled=0",
+                  "Command4.Enabled=0", "Grid.RowCount=1", kNoConnection));
+  EXPECT_EQ(fixture.grid.RowCount(), 1);
+  EXPECT_EQ(fixture.grid.CellText(0, 0), u"Ruta");
+}
+
+}  // namespace
+}  // namespace quorvel::testing
