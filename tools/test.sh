@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test:
+#   1. the portable core's unit tests on the host, under AddressSanitizer and
+#      UndefinedBehaviorSanitizer;
+#   2. a bounded libFuzzer run over the registry reader and the server list;
+#   3. Quorvel.exe cross-built with mingw-w64 and tested end to end under
+#      Wine on Xvfb, through its window.
+# Ends with one line "tests: N passed, M failed"; exits non-zero on any failure.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+bash tools/install-deps.sh || exit 1
+
+jobs=${QUORVEL_JOBS:-2}
+logs="$root/build/test-logs"
+mkdir -p "$logs"
+passed=0
+failed=0
+status=0
+
+# Configures, builds and tests one preset, adding ctest's counts to the sums.
+run_preset() {
+  local preset=$1 test_dir=$2
+  echo "=== $preset: configure and build"
+  if ! cmake --preset "$preset" >"$logs/$preset-configure.log" 2>&1; then
+    cat "$logs/$preset-configure.log"
+    echo "=== $preset: configure failed"
+    status=1 failed=$((failed + 1))
+    return
+  fi
+  if ! cmake --build "$test_dir" -j "$jobs" >"$logs/$preset-build.log" 2>&1; then
+    tail -n 60 "$logs/$preset-build.log"
+    echo "=== $preset: build failed"
+    status=1 failed=$((failed + 1))
+    return
+  fi
+  echo "=== $preset: tests"
+  ctest --test-dir "$test_dir" --output-on-failure -j 1 2>&1 |
+    tee "$logs/$preset-ctest.log"
+  [[ ${PIPESTATUS[0]} -ne 0 ]] && status=1
+  local line total bad
+  line=$(grep -E "tests passed, [0-9]+ tests? failed out of [0-9]+" \
+    "$logs/$preset-ctest.log" | tail -n 1)
+  if [[ -n $line ]]; then
+    bad=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+    total=$(sed -E 's/.* failed out of ([0-9]+).*/\1/' <<<"$line")
+    passed=$((passed + total - bad))
+    failed=$((failed + bad))
+  fi
+}
+
+run_preset host "$root/build/host"
+run_preset fuzz "$root/build/fuzz"
+run_preset mingw "$root/build/mingw"
+
+echo "tests: $passed passed, $failed failed"
+exit $status
