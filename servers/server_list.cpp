@@ -1,0 +1,114 @@
+// The server chooser: one entry per local SQL Server instance, and the
+// version of the chosen one.
+#include <algorithm>
+#include <cstddef>
+#include <vector>
+
+#include "app/frm_adjuntar.h"
+#include "registry/win_reg.h"
+
+namespace quorvel {
+namespace {
+
+constexpr int32_t kLocalMachine = 1;
+constexpr uint32_t kOwnView = kKeyQueryValue;
+constexpr uint32_t k64BitView = kKeyQueryValue | kKeyWow64_64Key;
+
+constexpr char16_t kServerKey[] = u"SOFTWARE\\Microsoft\\Microsoft SQL Server";
+constexpr char16_t kDefaultInstance[] = u"MSSQLSERVER";
+constexpr char16_t kLocal[] = u"(LOCAL)";
+
+// Upper case without locales, so every build folds the same way: ASCII,
+// Latin-1, Latin Extended-A, basic Greek and Cyrillic, the letters the ANSI
+// code pages can bring in.
+char16_t ToUpper(char16_t c) {
+  if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7) ||
+      (c >= 0x3B1 && c <= 0x3CB && c != 0x3C2) || (c >= 0x430 && c <= 0x44F)) {
+    return static_cast<char16_t>(c - 0x20);
+  }
+  if (c == 0xFF) return 0x178;
+  if (c == 0x131) return u'I';   // dotless i
+  if (c == 0x3C2) return 0x3A3;  // final sigma
+  if (c >= 0x450 && c <= 0x45F) return static_cast<char16_t>(c - 0x50);
+  // Latin Extended-A pairs its letters upper then lower, with two runs
+  // shifted by one.
+  const bool odd = (c & 1u) != 0;
+  if (((c >= 0x100 && c <= 0x12F) || (c >= 0x132 && c <= 0x137) ||
+       (c >= 0x14A && c <= 0x177)) &&
+      odd) {
+    return static_cast<char16_t>(c - 1);
+  }
+  if (((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) && !odd) {
+    return static_cast<char16_t>(c - 1);
+  }
+  return c;
+}
+
+Text ToUpper(Text text) {
+  for (char16_t& c : text) c = ToUpper(c);
+  return text;
+}
+
+Text EntryFor(const Text& instance) {
+  if (ToUpper(instance) == kDefaultInstance) return kLocal;
+  return Text(kLocal) + u'\\' + instance;
+}
+
+}  // namespace
+
+void FrmAdjuntar::LoadServerList() {
+  RegistryApi& registry = services_.registry;
+  // The process's own view first (the 32-bit one on 64-bit Windows), then the
+  // 64-bit view. Each item arrives followed by a NUL, so the join keeps them
+  // apart.
+  Text list = WinReg::ReadRegistryString(
+      registry, kServerKey, u"InstalledInstances", kLocalMachine, kOwnView);
+  list += WinReg::ReadRegistryString(
+      registry, kServerKey, u"InstalledInstances", kLocalMachine, k64BitView);
+  if (list.empty()) return;
+
+  // An instance both views return (or a single-view system returning the
+  // list twice) is listed once, where it first appears.
+  std::vector<Text> added;
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    std::size_t end = list.find(u'\0', start);
+    if (end == Text::npos) end = list.size();
+    const Text piece = list.substr(start, end - start);
+    start = end + 1;
+    if (piece.empty()) continue;
+
+    const Text entry = EntryFor(piece);
+    const Text folded = ToUpper(entry);
+    if (std::find(added.begin(), added.end(), folded) != added.end()) {
+      continue;
+    }
+    added.push_back(folded);
+    controls_.Combo1.AddItem(entry);
+  }
+}
+
+void FrmAdjuntar::Combo1_Click() {
+  RegistryApi& registry = services_.registry;
+  const Text server = controls_.Combo1.CurrentText();
+  const std::size_t backslash = server.find(u'\\');
+  const Text key = backslash == Text::npos
+                       ? Text(
+                             u"SOFTWARE\\Microsoft\\MSSQLSERVER\\MSSQLServer\\C"
+                             u"urrentVersion")
+                       : Text(kServerKey) + u'\\' +
+                             server.substr(backslash + 1) +
+                             u"\\MSSQLServer\\CurrentVersion";
+
+  Text version = WinReg::ReadRegistryString(registry, key, u"CurrentVersion",
+                                            kLocalMachine, kOwnView);
+  // An instance registered only in the 64-bit view keeps its version there.
+  if (version.empty()) {
+    version = WinReg::ReadRegistryString(registry, key, u"CurrentVersion",
+                                         kLocalMachine, k64BitView);
+  }
+  // Also an empty version replaces the one shown before.
+  controls_.Label3.SetCaption(version);
+}
+
+}  // namespace quorvel

@@ -1,0 +1,217 @@
+// The server chooser and the version display, driven through the load
+// sequence and the combo's click over the simulated registry.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fakes.h"
+#include "simulated_registry.h"
+
+namespace quorvel::testing {
+namespace {
+
+constexpr char16_t kServerKey[] = u"SOFTWARE\\Microsoft\\Microsoft SQL Server";
+constexpr char16_t kDefaultVersionKey[] =
+    u"SOFTWARE\\Microsoft\\MSSQLSERVER\\MSSQLServer\\CurrentVersion";
+
+Text VersionKey(const Text& instance) {
+  return Text(kServerKey) + u"\\" + instance + u"\\MSSQLServer\\CurrentVersion";
+}
+
+class ServerListTest : public ::testing::Test {
+ protected:
+  void Instances(View view, const std::vector<std::string>& names) {
+    registry.SetValue(view, kServerKey, u"InstalledInstances", MultiSz(names));
+  }
+  void Version(View view, const Text& key, const std::string& version) {
+    registry.SetValue(view, key, u"CurrentVersion", Sz(version));
+  }
+  void Load() {
+    fixture.form().Form_Load();
+    EXPECT_EQ(registry.open_handles(), 0u);
+    EXPECT_EQ(registry.bad_closes(), 0u);
+  }
+  std::vector<Text> Entries() const { return fixture.combo.items; }
+  // Access masks of the opens of one key, in call order.
+  std::vector<uint32_t> OpensOf(const Text& key) const {
+    std::vector<uint32_t> masks;
+    for (const auto& open : registry.opens()) {
+      if (open.path == key) {
+        EXPECT_EQ(open.root, RootKey::kLocalMachine);
+        masks.push_back(open.access);
+      }
+    }
+    return masks;
+  }
+
+  SimulatedRegistry registry;
+  FormFixture fixture{registry};
+};
+
+TEST_F(ServerListTest, EntriesFromEitherViewOwnViewFirst) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> view32, view64;
+    std::vector<Text> expected;
+  };
+  const std::vector<Case> cases = {
+      {"32-bit view only",
+       {"MSSQLSERVER", "SqlExpress"},
+       {},
+       {u"(LOCAL)", u"(LOCAL)\\SqlExpress"}},
+      {"64-bit view only",
+       {},
+       {"mssqlserver", "Ventas"},
+       {u"(LOCAL)", u"(LOCAL)\\Ventas"}},
+      {"both views",
+       {"SQL2005"},
+       {"MSSQLSERVER", "Reporting"},
+       {u"(LOCAL)\\SQL2005", u"(LOCAL)", u"(LOCAL)\\Reporting"}},
+      {"neither view", {}, {}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    registry = SimulatedRegistry();
+    fixture.combo.items.clear();
+    fixture.combo.selected = -1;
+    if (!c.view32.empty()) Instances(View::k32Bit, c.view32);
+    if (!c.view64.empty()) Instances(View::k64Bit, c.view64);
+    Load();
+    EXPECT_EQ(Entries(), c.expected);
+    EXPECT_EQ(OpensOf(kServerKey), (std::vector<uint32_t>{1, 257}));
+    EXPECT_EQ(fixture.combo.selected, c.expected.empty() ? -1 : 0);
+  }
+}
+
+TEST_F(ServerListTest, NoInstanceLeavesTheNoServerState) {
+  Load();
+  EXPECT_TRUE(Entries().empty());
+  EXPECT_EQ(fixture.label3.caption, u"");
+  EXPECT_FALSE(fixture.command1.enabled);
+  EXPECT_FALSE(fixture.command2.enabled);
+  EXPECT_EQ(fixture.ado.connections_created, 0);
+  // No selection, so no version was looked up.
+  EXPECT_TRUE(OpensOf(kDefaultVersionKey).empty());
+}
+
+TEST_F(ServerListTest, EachInstanceListedOnceCaseInsensitively) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> view32, view64;
+    std::vector<Text> expected;
+  };
+  const std::vector<Case> cases = {
+      {"same instance in both views",
+       {"MSSQLSERVER", "Ventas"},
+       {"Ventas", "Compras"},
+       {u"(LOCAL)", u"(LOCAL)\\Ventas", u"(LOCAL)\\Compras"}},
+      {"first spelling wins",
+       {"ventas"},
+       {"VENTAS", "MSSQLServer"},
+       {u"(LOCAL)\\ventas", u"(LOCAL)"}},
+      {"two spellings of the default",
+       {"mssqlserver", "MSSQLSERVER"},
+       {},
+       {u"(LOCAL)"}},
+      {"Latin-1 letters fold",
+       {"A\xF1o\xF1", "A\xD1O\xD1"},
+       {"a\xF1o\xD1"},
+       {u"(LOCAL)\\A\u00F1o\u00F1"}},
+      {"accents still tell apart",
+       {"A\xD1O", "ANO"},
+       {},
+       {u"(LOCAL)\\A\u00D1O", u"(LOCAL)\\ANO"}},
+      {"empty items skipped",
+       {"", "A", "", "B"},
+       {""},
+       {u"(LOCAL)\\A", u"(LOCAL)\\B"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    registry = SimulatedRegistry();
+    fixture.combo.items.clear();
+    if (!c.view32.empty()) Instances(View::k32Bit, c.view32);
+    if (!c.view64.empty()) Instances(View::k64Bit, c.view64);
+    Load();
+    EXPECT_EQ(Entries(), c.expected);
+  }
+}
+
+TEST_F(ServerListTest, SingleViewSystemWithOneInstanceConnectsAtLoad) {
+  SimulatedRegistry single(/*single_view=*/true);
+  FormFixture form{single};
+  single.SetValue(View::k32Bit, kServerKey, u"InstalledInstances",
+                  MultiSz({"MSSQLSERVER"}));
+  form.form().Form_Load();
+  EXPECT_EQ(form.combo.items, std::vector<Text>{u"(LOCAL)"});
+  EXPECT_EQ(form.ado.connections_created, 1);
+  EXPECT_FALSE(form.command1.enabled);  // connected
+}
+
+TEST_F(ServerListTest, TwoInstancesDoNotConnectAtLoad) {
+  Instances(View::k32Bit, {"MSSQLSERVER"});
+  Instances(View::k64Bit, {"Ventas"});
+  Load();
+  EXPECT_EQ(Entries().size(), 2u);
+  EXPECT_EQ(fixture.ado.connections_created, 0);
+  EXPECT_TRUE(fixture.command1.enabled);
+  EXPECT_FALSE(fixture.command2.enabled);
+}
+
+TEST_F(ServerListTest, SingleStringsOfBothViewsRunTogether) {
+  registry.SetValue(View::k32Bit, kServerKey, u"InstalledInstances",
+                    Raw(kRegSz, "SQLA"));
+  registry.SetValue(View::k64Bit, kServerKey, u"InstalledInstances",
+                    Raw(kRegSz, "SQLB"));
+  Load();
+  EXPECT_EQ(Entries(), std::vector<Text>{u"(LOCAL)\\SQLASQLB"});
+}
+
+TEST_F(ServerListTest, VersionOfTheSelectedEntry) {
+  Instances(View::k32Bit, {"MSSQLSERVER", "Ventas"});
+  Instances(View::k64Bit, {"Solo64", "Sin"});
+  Version(View::k32Bit, kDefaultVersionKey, "15.0.2000.5");
+  Version(View::k64Bit, kDefaultVersionKey, "99.0");  // never wins over 32-bit
+  Version(View::k32Bit, VersionKey(u"Ventas"), "");
+  Version(View::k64Bit, VersionKey(u"Ventas"), "14.0.1000.169");
+  Version(View::k64Bit, VersionKey(u"Solo64"), "16.0.1000.6");
+  Load();
+  ASSERT_EQ(Entries().size(), 4u);
+
+  // The first entry is shown at load, read in the process's own view only.
+  EXPECT_EQ(fixture.label3.caption, u"15.0.2000.5");
+  EXPECT_EQ(OpensOf(kDefaultVersionKey), std::vector<uint32_t>{1});
+
+  // Empty in the own view: the 64-bit view is asked as well.
+  fixture.combo.SetListIndex(1);
+  EXPECT_EQ(fixture.label3.caption, u"14.0.1000.169");
+  EXPECT_EQ(OpensOf(VersionKey(u"Ventas")), (std::vector<uint32_t>{1, 257}));
+
+  fixture.combo.SetListIndex(2);
+  EXPECT_EQ(fixture.label3.caption, u"16.0.1000.6");
+
+  // No version anywhere: the caption is emptied, not kept.
+  fixture.combo.SetListIndex(3);
+  EXPECT_EQ(fixture.label3.caption, u"");
+  EXPECT_EQ(OpensOf(VersionKey(u"Sin")), (std::vector<uint32_t>{1, 257}));
+
+  fixture.combo.SetListIndex(0);
+  EXPECT_EQ(fixture.label3.caption, u"15.0.2000.5");
+  EXPECT_EQ(registry.open_handles(), 0u);
+}
+
+TEST_F(ServerListTest, VersionKeyTakesTheTextAfterTheFirstBackslash) {
+  // An entry never holds a second backslash from the list, but the key is
+  // built from everything after the first one.
+  fixture.combo.items = {u"(LOCAL)\\Uno\\Dos", u"sin barra"};
+  Version(View::k32Bit, VersionKey(u"Uno\\Dos"), "9.0");
+  Version(View::k32Bit, kDefaultVersionKey, "8.0");
+  fixture.combo.SetListIndex(0);
+  EXPECT_EQ(fixture.label3.caption, u"9.0");
+  fixture.combo.SetListIndex(1);
+  EXPECT_EQ(fixture.label3.caption, u"8.0");
+}
+
+}  // namespace
+}  // namespace quorvel::testing
