@@ -1,0 +1,37 @@
+// Baseline for the start-up benchmark: the least a Win32 window program
+// does, built like Quorvel.exe (same toolchain, static, GUI subsystem).
+#include <windows.h>
+
+namespace {
+
+LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam,
+                            LPARAM lparam) {
+  if (message == WM_DESTROY) {
+    PostQuitMessage(0);
+    return 0;
+  }
+  return DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = WindowProc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = L"QuorvelMinimalWindow";
+  if (!RegisterClassW(&wc)) return 1;
+  HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"Minimal",
+                              WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                              514, 383, nullptr, nullptr, instance, nullptr);
+  if (!hwnd) return 1;
+  ShowWindow(hwnd, show);
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  return static_cast<int>(msg.wParam);
+}

@@ -1,0 +1,187 @@
+// Server discovery on the real program: the registry of the prefix seeded in
+// both views, then the server chooser, the version display and the
+// connection choice at load read back from the window.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/win32/control_ids.h"
+#include "gtest/gtest.h"
+#include "tests/e2e/harness.h"
+
+namespace {
+
+using e2e::View;
+using namespace quorvel::view;
+
+constexpr wchar_t kServerKey[] = L"SOFTWARE\\Microsoft\\Microsoft SQL Server";
+constexpr wchar_t kDefaultVersionKey[] =
+    L"SOFTWARE\\Microsoft\\MSSQLSERVER\\MSSQLServer\\CurrentVersion";
+constexpr wchar_t kTitleBase[] = L"Adjuntar Base de datos Sql server.";
+
+std::wstring VersionKey(const std::wstring& instance) {
+  return std::wstring(kServerKey) + L"\\" + instance +
+         L"\\MSSQLServer\\CurrentVersion";
+}
+
+// A 32-bit process on 64-bit Windows (or a 64-bit Wine prefix) sees two
+// registry views; on a 32-bit system both masks read the same one.
+bool TwoRegistryViews() {
+  BOOL wow64 = FALSE;
+  return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+class ServerDiscovery : public testing::Test {
+ protected:
+  void Instances(View view, const std::vector<std::wstring>& names) {
+    ASSERT_TRUE(registry_.SetMultiString(view, kServerKey,
+                                         L"InstalledInstances", names));
+  }
+  void Version(View view, const std::wstring& key, const std::wstring& text) {
+    ASSERT_TRUE(registry_.SetString(view, key, L"CurrentVersion", text));
+  }
+  void Start() {
+    app_.emplace(e2e::App::Start());
+    ASSERT_NE(app_->Main(), nullptr) << "Quorvel.exe did not open its window";
+  }
+  // Answers the message box the failed automatic connection shows.
+  std::optional<e2e::MessageBoxInfo> AnswerStartupMessage() {
+    auto box = e2e::WaitMessageBox(app_->ThreadId(), 15000);
+    if (box) e2e::AnswerMessageBox(box->hwnd, IDOK);
+    return box;
+  }
+  void Shown() {
+    ASSERT_TRUE(app_->WaitShown());
+    ASSERT_TRUE(e2e::Sync(app_->Main()));
+  }
+  HWND Combo() const { return app_->Control(kIdCombo1); }
+  std::wstring Version() const {
+    return e2e::WindowText(app_->Control(kIdLabel3));
+  }
+  void Choose(int index) {
+    e2e::ChooseComboItem(Combo(), index);
+    ASSERT_TRUE(e2e::Sync(app_->Main()));
+  }
+  bool Enabled(int id) const { return e2e::Enabled(app_->Control(id)); }
+
+  e2e::RegistrySeeder registry_;
+  std::optional<e2e::App> app_;
+};
+
+TEST_F(ServerDiscovery, EntriesOfBothViewsAndTheChosenVersion) {
+  if (!TwoRegistryViews()) GTEST_SKIP() << "single registry view";
+  Instances(View::k32, {L"MSSQLSERVER", L"Ventas", L"Sin"});
+  Instances(View::k64, {L"ventas", L"Solo64", L"mssqlserver"});
+  Version(View::k32, kDefaultVersionKey, L"15.0.2000.5");
+  Version(View::k64, kDefaultVersionKey, L"99.9");
+  Version(View::k32, VersionKey(L"Ventas"), L"14.0.1000.169");
+  Version(View::k64, VersionKey(L"Solo64"), L"16.0.1000.6");
+  Start();
+  Shown();
+
+  // Own view first, each instance once, in the case it was first seen with.
+  EXPECT_EQ(e2e::ComboItems(Combo()),
+            (std::vector<std::wstring>{L"(LOCAL)", L"(LOCAL)\\Ventas",
+                                       L"(LOCAL)\\Sin", L"(LOCAL)\\Solo64"}));
+  EXPECT_EQ(e2e::ComboSelection(Combo()), 0);
+  EXPECT_EQ(Version(), L"15.0.2000.5");
+  EXPECT_TRUE(Enabled(kIdCommand1));
+  EXPECT_FALSE(Enabled(kIdCommand2));
+  EXPECT_FALSE(e2e::FindMessageBox(app_->ThreadId()).has_value());
+  EXPECT_EQ(e2e::WindowText(app_->Main()),
+            std::wstring(kTitleBase) + L" No conectado.");
+
+  Choose(1);
+  EXPECT_EQ(Version(), L"14.0.1000.169");
+  // Only in the 64-bit view: found there after the own view had nothing.
+  Choose(3);
+  EXPECT_EQ(Version(), L"16.0.1000.6");
+  // No version anywhere: the shown one is replaced by the empty text.
+  Choose(2);
+  EXPECT_EQ(Version(), L"");
+  Choose(0);
+  EXPECT_EQ(Version(), L"15.0.2000.5");
+}
+
+TEST_F(ServerDiscovery, NoInstanceLeavesTheChooserEmpty) {
+  // An instance key with no list in it counts as none.
+  ASSERT_TRUE(registry_.CreateKey(View::k32, kServerKey));
+  Start();
+  Shown();
+  EXPECT_TRUE(e2e::ComboItems(Combo()).empty());
+  EXPECT_EQ(e2e::ComboSelection(Combo()), -1);
+  EXPECT_EQ(Version(), L"");
+  EXPECT_FALSE(Enabled(kIdCommand1));
+  EXPECT_FALSE(Enabled(kIdCommand2));
+  EXPECT_TRUE(Enabled(kIdCombo1));
+  EXPECT_FALSE(e2e::FindMessageBox(app_->ThreadId()).has_value());
+}
+
+TEST_F(ServerDiscovery, OneInstanceInBothViewsConnectsAtLoad) {
+  // Listed by both reads, it is still one entry, so the program connects at
+  // once; there is no SQL Server here, so that fails with a message.
+  Instances(View::k32, {L"MSSQLSERVER"});
+  Instances(View::k64, {L"MSSQLSERVER"});
+  Version(View::k32, kDefaultVersionKey, L"8.00.194");
+  Start();
+  const auto box = AnswerStartupMessage();
+  ASSERT_TRUE(box.has_value()) << "no connection attempt at load";
+  EXPECT_EQ(box->caption, L"Velmora");
+  EXPECT_FALSE(box->text.empty());
+  Shown();
+
+  EXPECT_EQ(e2e::ComboItems(Combo()), std::vector<std::wstring>{L"(LOCAL)"});
+  EXPECT_EQ(e2e::ComboSelection(Combo()), 0);
+  EXPECT_EQ(Version(), L"8.00.194");
+  EXPECT_TRUE(Enabled(kIdCommand1));
+  EXPECT_FALSE(Enabled(kIdCommand2));
+  EXPECT_TRUE(Enabled(kIdCombo1));
+  EXPECT_EQ(e2e::WindowText(app_->Main()),
+            std::wstring(kTitleBase) + L" No conectado.");
+}
+
+TEST_F(ServerDiscovery, TwoInstancesDoNotConnectAtLoad) {
+  Instances(View::k64, {L"MSSQLSERVER", L"Compras"});
+  Version(View::k32, VersionKey(L"Compras"), L"12.0.2000.8");
+  Start();
+  Shown();
+  EXPECT_FALSE(e2e::FindMessageBox(app_->ThreadId()).has_value());
+  EXPECT_EQ(e2e::ComboItems(Combo()),
+            (std::vector<std::wstring>{L"(LOCAL)", L"(LOCAL)\\Compras"}));
+  EXPECT_TRUE(Enabled(kIdCommand1));
+  EXPECT_FALSE(Enabled(kIdCommand2));
+  // The default instance has no version in either view.
+  EXPECT_EQ(Version(), L"");
+  Choose(1);
+  EXPECT_EQ(Version(), L"12.0.2000.8");
+}
+
+TEST_F(ServerDiscovery, SingleStringsKeepTheirLastCharacterAndRunOn) {
+  // "ABC" stored as one string without its NUL (UTF-16 bytes, as the wide
+  // functions keep it): nothing of it is lost, and the 64-bit view's list
+  // runs on from it.
+  if (!TwoRegistryViews()) GTEST_SKIP() << "single registry view";
+  ASSERT_TRUE(registry_.SetRaw(View::k32, kServerKey, L"InstalledInstances",
+                               REG_SZ, {'A', 0, 'B', 0, 'C', 0}));
+  Instances(View::k64, {L"MSSQLSERVER", L"Dos"});
+  Start();
+  Shown();
+  EXPECT_EQ(
+      e2e::ComboItems(Combo()),
+      (std::vector<std::wstring>{L"(LOCAL)\\ABCMSSQLSERVER", L"(LOCAL)\\Dos"}));
+}
+
+TEST_F(ServerDiscovery, NamesComeBackThroughTheAnsiCodePage) {
+  if (GetACP() != 1252) GTEST_SKIP() << "ANSI code page " << GetACP();
+  Instances(View::k32, {L"Compa\u00F1\u00EDa", L"COMPA\u00D1\u00CDA", L"Otra"});
+  Version(View::k32, VersionKey(L"Compa\u00F1\u00EDa"), L"Versi\u00F3n 9");
+  Start();
+  Shown();
+  // The first two differ only in case: one entry.
+  EXPECT_EQ(e2e::ComboItems(Combo()),
+            (std::vector<std::wstring>{L"(LOCAL)\\Compa\u00F1\u00EDa",
+                                       L"(LOCAL)\\Otra"}));
+  EXPECT_EQ(Version(), L"Versi\u00F3n 9");
+}
+
+}  // namespace
