@@ -1,0 +1,222 @@
+#include "connection/win32/ado_com_client.h"
+
+#include <windows.h>
+
+#include <initializer_list>
+#include <memory>
+#include <utility>
+
+#include "connection/win32/ado_interfaces.h"
+#include "connection/win32/com_error.h"
+#include "connection/win32/com_handles.h"
+
+namespace quorvel {
+namespace {
+
+using com::Bstr;
+using com::ComPtr;
+using com::Variant;
+
+// Asks for the first of the interface ids the object answers.
+template <typename Interface>
+HRESULT QueryFirst(IUnknown* object, std::initializer_list<IID> ids,
+                   ComPtr<Interface>& out) {
+  HRESULT result = E_NOINTERFACE;
+  for (const IID& id : ids) {
+    result = object->QueryInterface(id, out.PutVoid());
+    if (SUCCEEDED(result) && out) return S_OK;
+  }
+  return FAILED(result) ? result : E_NOINTERFACE;
+}
+
+template <typename Interface>
+HRESULT CreateAdoObject(const CLSID& class_id, IClassFactory*& factory,
+                        std::initializer_list<IID> ids,
+                        ComPtr<Interface>& out) {
+  if (factory == nullptr) {
+    const HRESULT result =
+        CoGetClassObject(class_id, CLSCTX_INPROC_SERVER, nullptr,
+                         IID_IClassFactory, reinterpret_cast<void**>(&factory));
+    if (FAILED(result)) {
+      factory = nullptr;
+      return result;
+    }
+    if (factory == nullptr) return E_POINTER;
+  }
+  ComPtr<IUnknown> unknown;
+  const HRESULT result =
+      factory->CreateInstance(nullptr, IID_IUnknown, unknown.PutVoid());
+  if (FAILED(result)) return result;
+  if (!unknown) return E_POINTER;
+  return QueryFirst(unknown.Get(), ids, out);
+}
+
+class ComConnection final : public AdoConnection {
+ public:
+  explicit ComConnection(ComPtr<ado::Connection> connection)
+      : connection_(std::move(connection)) {}
+
+  PendingError SetCommandTimeout(int32_t seconds) override {
+    return Call([&] { return connection_->put_CommandTimeout(seconds); });
+  }
+
+  PendingError SetProvider(const Text& provider) override {
+    return Call([&] {
+      Bstr value(provider);
+      if (!value) return E_OUTOFMEMORY;
+      return connection_->put_Provider(value.Get());
+    });
+  }
+
+  PendingError SetConnectionString(const Text& connection_string) override {
+    return Call([&] {
+      Bstr value(connection_string);
+      if (!value) return E_OUTOFMEMORY;
+      return connection_->put_ConnectionString(value.Get());
+    });
+  }
+
+  PendingError Open() override {
+    // Empty strings stand for the arguments left out: the connection string
+    // set before applies, and no credentials go with it.
+    return Call([&] {
+      Bstr connection_string(Text{});
+      Bstr user_id(Text{});
+      Bstr password(Text{});
+      if (!connection_string || !user_id || !password) return E_OUTOFMEMORY;
+      return connection_->Open(connection_string.Get(), user_id.Get(),
+                               password.Get(), ado::kOptionUnspecified);
+    });
+  }
+
+  PendingError Close() override {
+    return Call([&] { return connection_->Close(); });
+  }
+
+  ado::Connection* Get() const { return connection_.Get(); }
+
+ private:
+  template <typename Step>
+  PendingError Call(Step step) {
+    return com::Invoke(connection_.Get(), step);
+  }
+
+  ComPtr<ado::Connection> connection_;
+};
+
+class ComCommand final : public AdoCommand {
+ public:
+  explicit ComCommand(ComPtr<ado::Command> command)
+      : command_(std::move(command)) {}
+
+  PendingError SetActiveConnection(AdoConnection& connection) override {
+    auto* ours = dynamic_cast<ComConnection*>(&connection);
+    if (ours == nullptr || ours->Get() == nullptr) {
+      return com::DescribeFailure(E_INVALIDARG, nullptr);
+    }
+    // Kept for its Errors collection when a later call fails.
+    connection_ = ComPtr<ado::Connection>(ours->Get());
+    connection_->AddRef();
+    return Call([&] {
+      Variant value;
+      value.SetDispatch(connection_.Get());
+      return command_->put_ActiveConnection(value.Get());
+    });
+  }
+
+  PendingError SetCommandType(int32_t command_type) override {
+    return Call([&] { return command_->put_CommandType(command_type); });
+  }
+
+  PendingError SetCommandText(const Text& command_text) override {
+    return Call([&] {
+      Bstr value(command_text);
+      if (!value) return E_OUTOFMEMORY;
+      return command_->put_CommandText(value.Get());
+    });
+  }
+
+  PendingError RefreshParameters() override {
+    return Call([&] {
+      ComPtr<ado::Parameters> parameters;
+      const HRESULT result = command_->get_Parameters(parameters.Put());
+      if (FAILED(result)) return result;
+      if (!parameters) return E_POINTER;
+      return parameters->Refresh();
+    });
+  }
+
+  PendingError SetParameterValue(const Text& name, const Text& value) override {
+    return Call([&] {
+      ComPtr<ado::Parameters> parameters;
+      HRESULT result = command_->get_Parameters(parameters.Put());
+      if (FAILED(result)) return result;
+      if (!parameters) return E_POINTER;
+      Variant index;
+      if (!index.SetText(name)) return E_OUTOFMEMORY;
+      ComPtr<ado::Parameter> parameter;
+      result = parameters->get_Item(index.Get(), parameter.Put());
+      if (FAILED(result)) return result;
+      if (!parameter) return E_POINTER;
+      Variant bound;
+      if (!bound.SetText(value)) return E_OUTOFMEMORY;
+      return parameter->put_Value(bound.Get());
+    });
+  }
+
+  PendingError Execute() override {
+    return Call([&] {
+      Variant records_affected;
+      Variant parameters;
+      parameters.SetMissing();
+      ComPtr<IUnknown> recordset;
+      const HRESULT result =
+          command_->Execute(records_affected.Ptr(), parameters.Ptr(),
+                            ado::kOptionUnspecified, recordset.Put());
+      recordset.Reset();  // nothing the procedure returns is read
+      return result;
+    });
+  }
+
+ private:
+  template <typename Step>
+  PendingError Call(Step step) {
+    return com::Invoke(connection_.Get(), step);
+  }
+
+  ComPtr<ado::Command> command_;
+  ComPtr<ado::Connection> connection_;
+};
+
+}  // namespace
+
+AdoComClient::~AdoComClient() {
+  if (connection_factory_ != nullptr) connection_factory_->Release();
+  if (command_factory_ != nullptr) command_factory_->Release();
+}
+
+Created<AdoConnection> AdoComClient::CreateConnection() {
+  com::ClearErrorInfo();
+  ComPtr<ado::Connection> connection;
+  const HRESULT result = CreateAdoObject(
+      ado::kClsidConnection, connection_factory_,
+      {ado::kIidConnection, ado::kIidConnectionOld}, connection);
+  if (FAILED(result)) {
+    return {nullptr, com::DescribeFailure(result, nullptr)};
+  }
+  return {std::make_unique<ComConnection>(std::move(connection)), {}};
+}
+
+Created<AdoCommand> AdoComClient::CreateCommand() {
+  com::ClearErrorInfo();
+  ComPtr<ado::Command> command;
+  const HRESULT result = CreateAdoObject(
+      ado::kClsidCommand, command_factory_,
+      {ado::kIidCommand, ado::kIidCommandOld, ado::kIidCommand25,
+       ado::kIidCommand25Old, ado::kIidCommand15, ado::kIidCommand15Old},
+      command);
+  if (FAILED(result)) return {nullptr, com::DescribeFailure(result, nullptr)};
+  return {std::make_unique<ComCommand>(std::move(command)), {}};
+}
+
+}  // namespace quorvel

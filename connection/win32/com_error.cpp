@@ -1,0 +1,79 @@
+#include "connection/win32/com_error.h"
+
+#include <oleauto.h>
+
+#include <cstdint>
+
+#include "connection/win32/com_handles.h"
+
+namespace quorvel::com {
+namespace {
+
+Text FromErrorInfo() {
+  IErrorInfo* raw = nullptr;
+  if (GetErrorInfo(0, &raw) != S_OK || raw == nullptr) return Text();
+  ComPtr<IErrorInfo> info(raw);
+  Bstr description;
+  if (FAILED(info->GetDescription(description.Put()))) return Text();
+  return description.ToText();
+}
+
+Text FromErrorsCollection(ado::Connection* connection) {
+  if (connection == nullptr) return Text();
+  ComPtr<ado::Errors> errors;
+  if (FAILED(connection->get_Errors(errors.Put())) || !errors) return Text();
+  LONG count = 0;
+  if (FAILED(errors->get_Count(&count)) || count <= 0) return Text();
+  Variant index;
+  index.SetInt(0);
+  ComPtr<ado::Error> first;
+  if (FAILED(errors->get_Item(index.Get(), first.Put())) || !first) {
+    return Text();
+  }
+  Bstr description;
+  if (FAILED(first->get_Description(description.Put()))) return Text();
+  return description.ToText();
+}
+
+}  // namespace
+
+void ClearErrorInfo() { SetErrorInfo(0, nullptr); }
+
+Text SystemMessage(HRESULT result) {
+  wchar_t buffer[1024];
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      static_cast<DWORD>(result), 0, buffer,
+      static_cast<DWORD>(sizeof buffer / sizeof buffer[0]), nullptr);
+  Text text(reinterpret_cast<const char16_t*>(buffer), length);
+  while (!text.empty() && (text.back() == u'\r' || text.back() == u'\n' ||
+                           text.back() == u' ')) {
+    text.pop_back();
+  }
+  return text;
+}
+
+Text HexErrorText(HRESULT result) {
+  static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+  const auto bits = static_cast<uint32_t>(result);
+  Text text = u"Error 0x";
+  for (int shift = 28; shift >= 0; shift -= 4) {
+    text.push_back(kDigits[(bits >> shift) & 0xFu]);
+  }
+  return text;
+}
+
+PendingError DescribeFailure(HRESULT result, ado::Connection* connection) {
+  PendingError error;
+  error.number = static_cast<int32_t>(result);
+  // Error information first: the next call on any object may clear it.
+  error.description = FromErrorInfo();
+  if (error.description.empty()) {
+    error.description = FromErrorsCollection(connection);
+  }
+  if (error.description.empty()) error.description = SystemMessage(result);
+  if (error.description.empty()) error.description = HexErrorText(result);
+  return error;
+}
+
+}  // namespace quorvel::com

@@ -1,0 +1,38 @@
+// Failed COM calls as the pending errors the window reports.
+#pragma once
+
+#include <windows.h>
+
+#include "app/text.h"
+#include "connection/win32/ado_interfaces.h"
+
+namespace quorvel::com {
+
+// Drops the thread's error information, so that what a failing call leaves
+// there afterwards is known to be its own.
+void ClearErrorInfo();
+
+// The number is the HRESULT. The description is the one the failing object
+// left as COM error information, else the first item of the connection's
+// Errors collection, else the system's text for the HRESULT, else
+// "Error 0x…": never empty, because the window shows it to the user.
+PendingError DescribeFailure(HRESULT result, ado::Connection* connection);
+
+// The system's text for an HRESULT without its trailing line break; empty
+// when the system has none.
+Text SystemMessage(HRESULT result);
+
+// "Error 0x80004005".
+Text HexErrorText(HRESULT result);
+
+// Runs one COM call (a callable returning HRESULT) with fresh error
+// information and describes its failure.
+template <typename Call>
+PendingError Invoke(ado::Connection* connection, Call call) {
+  ClearErrorInfo();
+  const HRESULT result = call();
+  if (SUCCEEDED(result)) return PendingError{};
+  return DescribeFailure(result, connection);
+}
+
+}  // namespace quorvel::com

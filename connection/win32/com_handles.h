@@ -1,0 +1,124 @@
+// Owners for COM interface pointers, BSTRs and VARIANTs.
+#pragma once
+
+#include <windows.h>
+// The headers below need windows.h before them.
+#include <oleauto.h>
+
+#include <utility>
+
+#include "app/text.h"
+
+namespace quorvel::com {
+
+template <typename Interface>
+class ComPtr {
+ public:
+  ComPtr() = default;
+  // Takes over a reference the caller already holds.
+  explicit ComPtr(Interface* adopted) : pointer_(adopted) {}
+  ComPtr(const ComPtr& other) : pointer_(other.pointer_) {
+    if (pointer_ != nullptr) pointer_->AddRef();
+  }
+  ComPtr(ComPtr&& other) noexcept
+      : pointer_(std::exchange(other.pointer_, nullptr)) {}
+  ComPtr& operator=(ComPtr other) noexcept {
+    std::swap(pointer_, other.pointer_);
+    return *this;
+  }
+  ~ComPtr() { Reset(); }
+
+  void Reset() {
+    if (pointer_ != nullptr) std::exchange(pointer_, nullptr)->Release();
+  }
+  Interface* Get() const { return pointer_; }
+  Interface* operator->() const { return pointer_; }
+  explicit operator bool() const { return pointer_ != nullptr; }
+  // For out-parameters: drops what is held and hands out the slot.
+  Interface** Put() {
+    Reset();
+    return &pointer_;
+  }
+  void** PutVoid() { return reinterpret_cast<void**>(Put()); }
+
+ private:
+  Interface* pointer_ = nullptr;
+};
+
+inline const wchar_t* Wide(const Text& text) {
+  return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+
+class Bstr {
+ public:
+  Bstr() = default;
+  // Length-counted, so embedded NULs and any other character pass unchanged.
+  // Null only when the allocation failed: the empty text is a real BSTR too.
+  explicit Bstr(const Text& text)
+      : bstr_(SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()),
+                                static_cast<UINT>(text.size()))) {}
+  Bstr(const Bstr&) = delete;
+  Bstr& operator=(const Bstr&) = delete;
+  ~Bstr() { SysFreeString(bstr_); }
+
+  BSTR Get() const { return bstr_; }
+  BSTR* Put() {
+    SysFreeString(std::exchange(bstr_, nullptr));
+    return &bstr_;
+  }
+  explicit operator bool() const { return bstr_ != nullptr; }
+  Text ToText() const { return FromBstr(bstr_); }
+
+  static Text FromBstr(BSTR bstr) {
+    if (bstr == nullptr) return Text();
+    return Text(reinterpret_cast<const char16_t*>(bstr), SysStringLen(bstr));
+  }
+
+ private:
+  BSTR bstr_ = nullptr;
+};
+
+class Variant {
+ public:
+  Variant() { VariantInit(&variant_); }
+  Variant(const Variant&) = delete;
+  Variant& operator=(const Variant&) = delete;
+  ~Variant() { VariantClear(&variant_); }
+
+  // A BSTR variant; false when the string could not be allocated.
+  bool SetText(const Text& text) {
+    VariantClear(&variant_);
+    BSTR bstr = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()),
+                                  static_cast<UINT>(text.size()));
+    if (bstr == nullptr) return false;
+    V_VT(&variant_) = VT_BSTR;
+    V_BSTR(&variant_) = bstr;
+    return true;
+  }
+  void SetDispatch(IDispatch* dispatch) {
+    VariantClear(&variant_);
+    if (dispatch != nullptr) dispatch->AddRef();
+    V_VT(&variant_) = VT_DISPATCH;
+    V_DISPATCH(&variant_) = dispatch;
+  }
+  void SetInt(LONG value) {
+    VariantClear(&variant_);
+    V_VT(&variant_) = VT_I4;
+    V_I4(&variant_) = value;
+  }
+  // How an optional argument left out travels.
+  void SetMissing() {
+    VariantClear(&variant_);
+    V_VT(&variant_) = VT_ERROR;
+    V_ERROR(&variant_) = DISP_E_PARAMNOTFOUND;
+  }
+
+  // By-value [in] arguments: the callee borrows, we keep ownership.
+  const VARIANT& Get() const { return variant_; }
+  VARIANT* Ptr() { return &variant_; }
+
+ private:
+  VARIANT variant_;
+};
+
+}  // namespace quorvel::com

@@ -1,0 +1,415 @@
+// The ADO adapter driven through the scripted stand-in, and against Wine's
+// own ADO when the stand-in is not registered.
+#include "connection/win32/ado_com_client.h"
+
+#include <windows.h>
+// The headers below need windows.h before them.
+#include <oleauto.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "connection/win32/com_error.h"
+#include "gtest/gtest.h"
+#include "tests/ado_standin/record.h"
+#include "tests/ado_standin/register.h"
+#include "tests/ado_standin/scenario.h"
+
+namespace quorvel {
+namespace {
+
+using standin::RecordLine;
+
+std::wstring WindowsPath(const std::string& path) {
+  std::wstring wide(path.begin(), path.end());
+  if (!wide.empty() && wide[0] == L'/') wide = L"Z:" + wide;
+  for (wchar_t& c : wide) {
+    if (c == L'/') c = L'\\';
+  }
+  return wide;
+}
+
+std::wstring TempFile(const std::wstring& stem) {
+  static int counter = 0;
+  wchar_t folder[MAX_PATH];
+  GetTempPathW(MAX_PATH, folder);
+  return std::wstring(folder) + L"quorvel-ado-" +
+         std::to_wstring(GetCurrentProcessId()) + L"-" +
+         std::to_wstring(++counter) + L"-" + stem;
+}
+
+class StandinTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  }
+
+  void SetUp() override {
+    ASSERT_TRUE(standin::RegisterStandin(WindowsPath(QUORVEL_ADO_STANDIN_DLL)));
+    record_ = TempFile(L"record.txt");
+    SetEnvironmentVariableW(L"QUORVEL_ADO_RECORD", record_.c_str());
+    Scenario("open ok\n");
+  }
+
+  void TearDown() override {
+    EXPECT_TRUE(standin::UnregisterStandin());
+    SetEnvironmentVariableW(L"QUORVEL_ADO_SCENARIO", nullptr);
+    SetEnvironmentVariableW(L"QUORVEL_ADO_RECORD", nullptr);
+    DeleteFileW(record_.c_str());
+    for (const std::wstring& file : scenarios_) DeleteFileW(file.c_str());
+  }
+
+  // A new file each time, so the stand-in cannot miss the change.
+  void Scenario(const std::string& utf8) {
+    const std::wstring path = TempFile(L"scenario.txt");
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, utf8.data(), static_cast<DWORD>(utf8.size()), &written,
+              nullptr);
+    CloseHandle(file);
+    scenarios_.push_back(path);
+    SetEnvironmentVariableW(L"QUORVEL_ADO_SCENARIO", path.c_str());
+  }
+
+  std::vector<RecordLine> Record() const {
+    return standin::ReadRecord(record_);
+  }
+
+  // "object event value result" of every line, for whole-sequence checks.
+  std::vector<std::u16string> Events() const {
+    std::vector<std::u16string> events;
+    for (const RecordLine& line : Record()) {
+      const std::string head = line.object + " " + line.event + " ";
+      events.push_back(std::u16string(head.begin(), head.end()) + line.value +
+                       u" " +
+                       std::u16string(line.result.begin(), line.result.end()));
+    }
+    return events;
+  }
+
+  std::unique_ptr<AdoConnection> OpenConnection() {
+    Created<AdoConnection> created = client_.CreateConnection();
+    EXPECT_FALSE(created.error.Failed());
+    if (!created.object) return nullptr;
+    EXPECT_FALSE(created.object->Open().Failed());
+    return std::move(created.object);
+  }
+
+  AdoComClient client_;
+  std::wstring record_;
+  std::vector<std::wstring> scenarios_;
+};
+
+std::string Serial(const std::vector<RecordLine>& lines, const char* kind) {
+  for (const RecordLine& line : lines) {
+    if (line.event == "create" && line.object.rfind(kind, 0) == 0) {
+      return line.object;
+    }
+  }
+  return "";
+}
+
+// ---- connection ------------------------------------------------------------
+
+TEST_F(StandinTest, ConnectionSettingsOpenAndCloseReachTheProviderInOrder) {
+  {
+    Created<AdoConnection> created = client_.CreateConnection();
+    ASSERT_FALSE(created.error.Failed());
+    ASSERT_NE(created.object, nullptr);
+    AdoConnection& connection = *created.object;
+    EXPECT_FALSE(connection.SetCommandTimeout(3600).Failed());
+    EXPECT_FALSE(connection.SetProvider(u"SQLOLEDB").Failed());
+    EXPECT_FALSE(
+        connection
+            .SetConnectionString(u"Data Source=(LOCAL)\\SQL 2019;Integrated "
+                                 u"security=SSPI")
+            .Failed());
+    EXPECT_FALSE(connection.Open().Failed());
+    EXPECT_FALSE(connection.Close().Failed());
+  }
+  const std::string c = Serial(Record(), "connection");
+  ASSERT_FALSE(c.empty());
+  const std::u16string o(c.begin(), c.end());
+  const std::vector<std::u16string> expected = {
+      o + u" create  ok",
+      o + u" CommandTimeout 3600 ok",
+      o + u" Provider SQLOLEDB ok",
+      o + u" ConnectionString Data Source=(LOCAL)\\SQL 2019;Integrated "
+          u"security=SSPI ok",
+      o + u" Open ConnectionString=\"\" UserID=\"\" Password=\"\" "
+          u"Options=-1 ok",
+      o + u" Close  ok",
+      o + u" release  ok",
+  };
+  EXPECT_EQ(Events(), expected);
+}
+
+TEST_F(StandinTest, OpenFailureCarriesTheProviderNumberAndWording) {
+  // Error information, the Errors collection, and a provider that says
+  // nothing: each ends in a non-zero number and a description to show.
+  struct Case {
+    const char* scenario;
+    int32_t number;
+    std::u16string description;
+  };
+  const Case cases[] = {
+      {"open fail 80004005 Error de inicio de sesión del usuario "
+       "'ACME\\ana'.",
+       static_cast<int32_t>(0x80004005),
+       u"Error de inicio de sesión del usuario 'ACME\\ana'."},
+      {"open fail-errors 80040E4D [DBNETLIB][ConnectionOpen (Connect()).]SQL "
+       "Server does not exist or access denied.",
+       static_cast<int32_t>(0x80040E4D),
+       u"[DBNETLIB][ConnectionOpen (Connect()).]SQL Server does not exist or "
+       u"access denied."},
+      {"open fail 80004005", static_cast<int32_t>(0x80004005),
+       com::SystemMessage(E_FAIL)},
+      {"open fail 0x8004A123", static_cast<int32_t>(0x8004A123),
+       u"Error 0x8004A123"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.scenario);
+    Scenario(c.scenario);
+    Created<AdoConnection> created = client_.CreateConnection();
+    ASSERT_NE(created.object, nullptr);
+    const PendingError error = created.object->Open();
+    EXPECT_EQ(error.number, c.number);
+    EXPECT_EQ(error.description, c.description);
+    EXPECT_FALSE(error.description.empty());
+  }
+}
+
+TEST_F(StandinTest, EarlierErrorInformationIsNeverReportedAsANewFailure) {
+  Created<AdoConnection> created = client_.CreateConnection();
+  ASSERT_NE(created.object, nullptr);
+  // Left over on the thread by some earlier, unrelated failure.
+  ICreateErrorInfo* create = nullptr;
+  ASSERT_EQ(CreateErrorInfo(&create), S_OK);
+  create->SetDescription(const_cast<LPOLESTR>(L"stale text"));
+  IErrorInfo* stale = nullptr;
+  create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&stale));
+  SetErrorInfo(0, stale);
+  stale->Release();
+  create->Release();
+
+  Scenario("open fail 80004005\n");
+  const PendingError error = created.object->Open();
+  EXPECT_TRUE(error.Failed());
+  EXPECT_EQ(error.description, com::SystemMessage(E_FAIL));
+}
+
+TEST_F(StandinTest, CloseFailuresAreReportedWithTheirDescription) {
+  Scenario("close fail 80004005 Conexión perdida con el servidor\n");
+  std::unique_ptr<AdoConnection> connection = OpenConnection();
+  ASSERT_NE(connection, nullptr);
+  const PendingError lost = connection->Close();
+  EXPECT_EQ(lost.number, static_cast<int32_t>(0x80004005));
+  EXPECT_EQ(lost.description, u"Conexión perdida con el servidor");
+  // Already closed now: the stand-in refuses as ADO does.
+  const PendingError closed = connection->Close();
+  EXPECT_EQ(closed.number, static_cast<int32_t>(0x800A0E78));
+  EXPECT_EQ(closed.description,
+            u"Operation is not allowed when the object is closed.");
+}
+
+TEST_F(StandinTest, RefusedCreationBecomesTheCreatedError) {
+  Scenario("create connection fail 80040111\ncreate command fail 8007000E\n");
+  Created<AdoConnection> connection = client_.CreateConnection();
+  EXPECT_EQ(connection.object, nullptr);
+  EXPECT_EQ(connection.error.number, static_cast<int32_t>(0x80040111));
+  EXPECT_FALSE(connection.error.description.empty());
+  Created<AdoCommand> command = client_.CreateCommand();
+  EXPECT_EQ(command.object, nullptr);
+  EXPECT_EQ(command.error.number, static_cast<int32_t>(0x8007000E));
+  EXPECT_EQ(command.error.description, com::SystemMessage(E_OUTOFMEMORY));
+}
+
+// ---- command
+// -----------------------------------------------------------------
+
+TEST_F(StandinTest, OneAttachCallBindsBothValuesByNameAndReleasesTheResult) {
+  const std::u16string name = u"Ventas \"2024\"; año\ttab";
+  const std::u16string path =
+      std::u16string(u"C:\\Datos de prueba\\ventas;'x'.mdf") + u'\0' + u"z";
+  std::unique_ptr<AdoConnection> connection = OpenConnection();
+  ASSERT_NE(connection, nullptr);
+  {
+    Created<AdoCommand> created = client_.CreateCommand();
+    ASSERT_FALSE(created.error.Failed());
+    ASSERT_NE(created.object, nullptr);
+    AdoCommand& command = *created.object;
+    EXPECT_FALSE(command.SetActiveConnection(*connection).Failed());
+    EXPECT_FALSE(command.SetCommandType(kCommandTypeStoredProcedure).Failed());
+    EXPECT_FALSE(command.SetCommandText(u"sp_attach_single_file_db").Failed());
+    EXPECT_FALSE(command.RefreshParameters().Failed());
+    EXPECT_FALSE(command.SetParameterValue(u"@dbname", name).Failed());
+    EXPECT_FALSE(command.SetParameterValue(u"@physname", path).Failed());
+    EXPECT_FALSE(command.Execute().Failed());
+  }
+  const std::vector<RecordLine> lines = Record();
+  const std::string conn = Serial(lines, "connection");
+  const std::string cmd = Serial(lines, "command");
+  ASSERT_FALSE(cmd.empty());
+  std::vector<std::string> seen;
+  for (const RecordLine& line : lines) {
+    if (line.object != cmd && line.object.rfind("recordset", 0) != 0) continue;
+    seen.push_back(line.object == cmd ? line.event : "recordset " + line.event);
+    if (line.event == "ActiveConnection") {
+      EXPECT_EQ(line.value, std::u16string(conn.begin(), conn.end()));
+    } else if (line.event == "CommandType") {
+      EXPECT_EQ(line.value, u"4");
+    } else if (line.event == "CommandText") {
+      EXPECT_EQ(line.value, u"sp_attach_single_file_db");
+    } else if (line.event == "Value @dbname") {
+      EXPECT_EQ(line.value, name);
+    } else if (line.event == "Value @physname") {
+      EXPECT_EQ(line.value, path);
+    } else if (line.event == "Execute") {
+      EXPECT_EQ(line.value,
+                u"RecordsAffected=empty Parameters=missing Options=-1");
+      EXPECT_TRUE(line.ok());
+    }
+  }
+  const std::vector<std::string> expected = {
+      "create",      "ActiveConnection",  "CommandType",
+      "CommandText", "Parameters",        "Parameters.Refresh",
+      "Parameters",  "Parameters.Item",   "Value @dbname",
+      "Parameters",  "Parameters.Item",   "Value @physname",
+      "Execute",     "recordset release", "release"};
+  EXPECT_EQ(seen, expected);
+}
+
+class AttachCommand : public StandinTest {
+ protected:
+  PendingError Attach(AdoConnection& connection, const std::u16string& name) {
+    Created<AdoCommand> created = client_.CreateCommand();
+    EXPECT_NE(created.object, nullptr);
+    if (!created.object) return created.error;
+    AdoCommand& command = *created.object;
+    command.SetActiveConnection(connection);
+    command.SetCommandType(kCommandTypeStoredProcedure);
+    command.SetCommandText(u"sp_attach_single_file_db");
+    command.RefreshParameters();
+    command.SetParameterValue(u"@dbname", name);
+    command.SetParameterValue(u"@physname", u"C:\\Data\\" + name + u".mdf");
+    return command.Execute();
+  }
+};
+
+TEST_F(AttachCommand, ExecuteFailuresCarryTheServerWording) {
+  Scenario(
+      "execute fail ventas 80040E14 Unable to open the physical file "
+      "\"C:\\Data\\ventas.mdf\".\n"
+      "execute fail-errors compras 80040E37 Could not find stored procedure "
+      "'sp_attach_single_file_db'.\n"
+      "execute fail silencio 80004005\n");
+  std::unique_ptr<AdoConnection> connection = OpenConnection();
+  ASSERT_NE(connection, nullptr);
+
+  EXPECT_FALSE(Attach(*connection, u"stock").Failed());
+  const PendingError file = Attach(*connection, u"ventas");
+  EXPECT_EQ(file.number, static_cast<int32_t>(0x80040E14));
+  EXPECT_EQ(file.description,
+            u"Unable to open the physical file \"C:\\Data\\ventas.mdf\".");
+  const PendingError collection = Attach(*connection, u"compras");
+  EXPECT_EQ(collection.number, static_cast<int32_t>(0x80040E37));
+  EXPECT_EQ(collection.description,
+            u"Could not find stored procedure 'sp_attach_single_file_db'.");
+  const PendingError quiet = Attach(*connection, u"silencio");
+  EXPECT_EQ(quiet.number, static_cast<int32_t>(0x80004005));
+  EXPECT_EQ(quiet.description, com::SystemMessage(E_FAIL));
+  EXPECT_FALSE(Attach(*connection, u"stock").Failed());
+}
+
+TEST_F(AttachCommand, ACommandOnAClosedConnectionFailsReadably) {
+  std::unique_ptr<AdoConnection> connection = OpenConnection();
+  ASSERT_NE(connection, nullptr);
+  connection->Close();
+  const PendingError error = Attach(*connection, u"ventas");
+  EXPECT_EQ(error.number, static_cast<int32_t>(0x800A0E7D));
+  EXPECT_EQ(error.description,
+            u"The connection cannot be used to perform this operation. It is "
+            u"either closed or invalid in this context.");
+}
+
+TEST_F(AttachCommand, ParametersNeedRefreshAndAKnownName) {
+  std::unique_ptr<AdoConnection> connection = OpenConnection();
+  ASSERT_NE(connection, nullptr);
+  Created<AdoCommand> created = client_.CreateCommand();
+  ASSERT_NE(created.object, nullptr);
+  AdoCommand& command = *created.object;
+  command.SetActiveConnection(*connection);
+  command.SetCommandText(u"sp_attach_single_file_db");
+  const PendingError before = command.SetParameterValue(u"@dbname", u"x");
+  EXPECT_EQ(before.number, static_cast<int32_t>(0x800A0CC1));
+  EXPECT_EQ(before.description,
+            u"Item cannot be found in the collection corresponding to the "
+            u"requested name or ordinal.");
+  ASSERT_FALSE(command.RefreshParameters().Failed());
+  EXPECT_TRUE(command.SetParameterValue(u"@nombre", u"x").Failed());
+  // ADO finds parameters whatever the case of the name.
+  EXPECT_FALSE(command.SetParameterValue(u"@DBNAME", u"x").Failed());
+  const PendingError missing = command.Execute();
+  EXPECT_EQ(missing.description,
+            u"Procedure or function 'sp_attach_single_file_db' expects "
+            u"parameter '@physname', which was not supplied.");
+}
+
+TEST_F(AttachCommand, RefreshFailureIsReported) {
+  Scenario("refresh fail 80004005 Communication link failure\n");
+  std::unique_ptr<AdoConnection> connection = OpenConnection();
+  ASSERT_NE(connection, nullptr);
+  Created<AdoCommand> created = client_.CreateCommand();
+  ASSERT_NE(created.object, nullptr);
+  created.object->SetActiveConnection(*connection);
+  const PendingError error = created.object->RefreshParameters();
+  EXPECT_EQ(error.number, static_cast<int32_t>(0x80004005));
+  EXPECT_EQ(error.description, u"Communication link failure");
+}
+
+class ForeignConnection final : public AdoConnection {
+ public:
+  PendingError SetCommandTimeout(int32_t) override { return {}; }
+  PendingError SetProvider(const Text&) override { return {}; }
+  PendingError SetConnectionString(const Text&) override { return {}; }
+  PendingError Open() override { return {}; }
+  PendingError Close() override { return {}; }
+};
+
+TEST_F(AttachCommand, AConnectionFromElsewhereIsRefusedNotCrashedOn) {
+  Created<AdoCommand> created = client_.CreateCommand();
+  ASSERT_NE(created.object, nullptr);
+  ForeignConnection foreign;
+  const PendingError error = created.object->SetActiveConnection(foreign);
+  EXPECT_EQ(error.number, static_cast<int32_t>(E_INVALIDARG));
+  EXPECT_FALSE(error.description.empty());
+}
+
+// ---- Wine's own ADO, no stand-in
+// -------------------------------------------------
+
+TEST(PlatformAdo, OpenWithoutAServerFailsWithAReadableDescription) {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  standin::UnregisterStandin();
+  AdoComClient client;
+  Created<AdoConnection> created = client.CreateConnection();
+  ASSERT_FALSE(created.error.Failed()) << std::string(
+      created.error.description.begin(), created.error.description.end());
+  ASSERT_NE(created.object, nullptr);
+  created.object->SetCommandTimeout(3600);
+  created.object->SetProvider(u"SQLOLEDB");
+  created.object->SetConnectionString(
+      u"Data Source=(LOCAL);Integrated security=SSPI");
+  const PendingError error = created.object->Open();
+  EXPECT_TRUE(error.Failed());
+  EXPECT_FALSE(error.description.empty());
+  std::printf("platform Open: 0x%08lX \"%s\"\n",
+              static_cast<unsigned long>(error.number),
+              standin::ToUtf8(error.description).c_str());
+}
+
+}  // namespace
+}  // namespace quorvel

@@ -1,0 +1,66 @@
+// What the stand-in answers, read from the file named by QUORVEL_ADO_SCENARIO.
+//
+// One instruction per line, UTF-8; blank lines and lines starting with '#'
+// are skipped. Numbers are hexadecimal HRESULTs (with or without 0x). A
+// description is the rest of the line after the number, exactly.
+//
+//   open ok                                 (the default)
+//   open fail <number> [<description>]
+//   close fail <number> [<description>]
+//   refresh fail <number> [<description>]
+//   execute fail <which> <number> [<description>]
+//       <which>: * (every call), #<n> (the n-th Execute of the process,
+//       from 1) or a database name (the value bound to @dbname; no spaces)
+//   create connection fail <number>
+//   create command fail <number>
+//   procedure_params <name> ...   what Refresh yields
+//                                 (default: @RETURN_VALUE @dbname @physname)
+//
+// "fail" hands the description over as COM error information; "fail-errors"
+// puts it in the connection's Errors collection instead; a failure without
+// description leaves neither, like a provider that says nothing.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quorvel::standin {
+
+enum class Channel { kErrorInfo, kErrorsCollection, kNone };
+
+struct Failure {
+  HRESULT number = E_FAIL;
+  std::u16string description;
+  Channel channel = Channel::kNone;
+};
+
+struct ExecuteFailure {
+  enum class Which { kEvery, kCallNumber, kDatabaseName } which = Which::kEvery;
+  int64_t call_number = 0;
+  std::u16string database_name;
+  Failure failure;
+};
+
+struct Scenario {
+  std::optional<Failure> open;
+  std::optional<Failure> close;
+  std::optional<Failure> refresh;
+  std::optional<HRESULT> create_connection;
+  std::optional<HRESULT> create_command;
+  std::vector<std::u16string> procedure_params = {u"@RETURN_VALUE", u"@dbname",
+                                                  u"@physname"};
+  std::vector<ExecuteFailure> execute;
+  // Lines that meant nothing, for the record.
+  std::vector<std::string> rejected;
+};
+
+Scenario ParseScenario(const std::string& utf8);
+
+std::u16string FromUtf8(const std::string& utf8);
+std::string ToUtf8(const std::u16string& text);
+
+}  // namespace quorvel::standin
