@@ -1,0 +1,354 @@
+// One selection of 32767 names: how long the form takes to turn the dialog's
+// result text into rows, in memory and in the real ListView grid, against
+// adding 32767 empty items to a plain ListView (drawing held off while they
+// go in, as a bulk fill is normally done) in the same run. Prints
+// figures; fails only when rows go missing, never on a slow machine.
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+// commctrl.h needs windows.h first.
+#include <commctrl.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/frm_adjuntar.h"
+#include "files/win32/listview_grid.h"
+
+namespace {
+
+using quorvel::Text;
+
+constexpr int kDefaultNames = 32767;
+int kNames = kDefaultNames;  // a smaller count may be given for a quick look
+constexpr int kRounds = 3;
+
+double Seconds(const std::function<void()>& work) {
+  LARGE_INTEGER frequency;
+  LARGE_INTEGER start;
+  LARGE_INTEGER end;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  work();
+  QueryPerformanceCounter(&end);
+  return static_cast<double>(end.QuadPart - start.QuadPart) /
+         static_cast<double>(frequency.QuadPart);
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+// ---- the form's other controls and services: present, never used --------
+
+class NoButton final : public quorvel::Button {
+ public:
+  void SetEnabled(bool) override {}
+};
+class NoCombo final : public quorvel::ComboBox {
+ public:
+  void SetEnabled(bool) override {}
+  void AddItem(const Text&) override {}
+  int32_t ListCount() const override { return 0; }
+  bool SetListIndex(int32_t) override { return false; }
+  Text CurrentText() const override { return Text(); }
+};
+class NoLabel final : public quorvel::Label {
+ public:
+  void SetCaption(const Text&) override {}
+};
+class NoTitle final : public quorvel::WindowTitle {
+ public:
+  void SetTitle(const Text&) override {}
+};
+class NoMessages final : public quorvel::MessageBoxes {
+ public:
+  quorvel::MessageAnswer Show(const Text&, quorvel::MessageStyle) override {
+    return quorvel::MessageAnswer::kNo;
+  }
+};
+class NoRegistry final : public quorvel::RegistryApi {
+ public:
+  int32_t OpenKey(quorvel::RootKey, const Text&, uint32_t,
+                  quorvel::RegistryKey*) override {
+    return 2;
+  }
+  int32_t QueryValueSize(quorvel::RegistryKey, const Text&, uint32_t*,
+                         uint32_t*) override {
+    return 2;
+  }
+  int32_t QueryValueData(quorvel::RegistryKey, const Text&, uint32_t*, uint8_t*,
+                         uint32_t*) override {
+    return 2;
+  }
+  void CloseKey(quorvel::RegistryKey) override {}
+  Text DecodeAnsi(const uint8_t*, std::size_t) const override { return Text(); }
+};
+class NoAdo final : public quorvel::AdoClient {
+ public:
+  quorvel::Created<quorvel::AdoConnection> CreateConnection() override {
+    return {nullptr, {1, u"none"}};
+  }
+  quorvel::Created<quorvel::AdoCommand> CreateCommand() override {
+    return {nullptr, {1, u"none"}};
+  }
+};
+
+// The dialog as the form sees it: it hands back a prepared result text.
+class ScriptedDialog final : public quorvel::FileDialog {
+ public:
+  explicit ScriptedDialog(Text result) : result_(std::move(result)) {}
+  void SetDialogTitle(const Text&) override {}
+  void SetCancelError(bool) override {}
+  void SetFilter(const Text&) override {}
+  void SetFilterIndex(int32_t) override {}
+  void SetFlags(uint32_t) override {}
+  void SetMaxFileSize(int32_t) override {}
+  quorvel::PendingError ShowOpen() override { return {}; }
+  Text FileName() const override { return result_; }
+
+ private:
+  Text result_;
+};
+
+// Rows kept in plain memory: the core's own cost, without any control.
+class MemoryGrid final : public quorvel::Grid {
+ public:
+  void SetEnabled(bool) override {}
+  int32_t RowCount() const override {
+    return static_cast<int32_t>(rows_.size()) + 1;
+  }
+  void SetRowCount(int32_t) override { rows_.clear(); }
+  int32_t ColumnCount() const override { return 2; }
+  void SetColumnCount(int32_t) override {}
+  void SetFixedRowCount(int32_t) override {}
+  void SetFixedColumnCount(int32_t) override {}
+  Text CellText(int32_t row, int32_t column) const override {
+    return rows_[static_cast<std::size_t>(row - 1)]
+                [static_cast<std::size_t>(column)];
+  }
+  void SetCellText(int32_t row, int32_t column, const Text& text) override {
+    rows_[static_cast<std::size_t>(row - 1)][static_cast<std::size_t>(column)] =
+        text;
+  }
+  void AddRow(const Text&) override { rows_.emplace_back(); }
+  void RemoveRow(int32_t) override {}
+  int32_t CurrentRow() const override { return 0; }
+  void SelectRange(int32_t, int32_t, int32_t, int32_t) override {}
+  void SetColumnWidth(int32_t, int32_t) override {}
+  int32_t Width() const override { return 7020; }
+  void SetSelectionAlwaysVisible(bool) override {}
+
+ private:
+  std::vector<std::array<Text, 2>> rows_;
+};
+
+// Runs Command3_Click once over the given grid and dialog result.
+void SelectInto(quorvel::Grid& grid, const Text& result) {
+  NoButton b1, b2, b3, b4;
+  NoCombo combo;
+  NoLabel label;
+  NoTitle title;
+  NoMessages messages;
+  NoRegistry registry;
+  NoAdo ado;
+  ScriptedDialog dialog(result);
+  quorvel::FrmAdjuntar form(
+      quorvel::FormControls{title, combo, b1, b2, b3, b4, label, grid, dialog,
+                            messages},
+      quorvel::FormServices{registry, ado});
+  form.Command3_Click();
+}
+
+// ---- a real window holding a ListView ------------------------------------
+
+quorvel::ListViewGrid* g_grid = nullptr;
+
+LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wparam,
+                          LPARAM lparam) {
+  if (message == WM_NOTIFY && g_grid != nullptr) {
+    auto* header = reinterpret_cast<NMHDR*>(lparam);
+    if (header->hwndFrom == g_grid->Handle() &&
+        header->code == LVN_GETDISPINFOW) {
+      g_grid->FillDisplayInfo(*reinterpret_cast<NMLVDISPINFOW*>(lparam));
+      return 0;
+    }
+  }
+  return DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+class Host {
+ public:
+  explicit Host(DWORD list_style) {
+    hwnd_ = CreateWindowExW(
+        0, L"QuorvelSelectionBench", L"bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+        0, 0, 520, 400, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    list_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+                            WS_CHILD | WS_VISIBLE | list_style, 5, 5, 468, 300,
+                            hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
+  }
+  ~Host() { DestroyWindow(hwnd_); }
+  Host(const Host&) = delete;
+  Host& operator=(const Host&) = delete;
+  HWND list() const { return list_; }
+  // Lets the window draw what it now holds.
+  void Settle() const {
+    UpdateWindow(hwnd_);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      DispatchMessageW(&msg);
+    }
+  }
+
+ private:
+  HWND hwnd_ = nullptr;
+  HWND list_ = nullptr;
+};
+
+void AddColumns(HWND list) {
+  for (int column = 0; column < 2; ++column) {
+    LVCOLUMNW lvc{};
+    lvc.mask = LVCF_WIDTH;
+    lvc.cx = column == 0 ? 320 : 100;
+    SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column),
+                 reinterpret_cast<LPARAM>(&lvc));
+  }
+}
+
+constexpr char16_t kFolder[] = u"C:\\Datos\\Bases de prueba";
+
+// "base_000001" and so on: the database name of the i-th file.
+Text BaseName(int i) {
+  const std::string digits = std::to_string(i);
+  Text name = u"base_";
+  name.append(6 - std::min<std::size_t>(digits.size(), 6), u'0');
+  for (char c : digits) name += static_cast<char16_t>(c);
+  return name;
+}
+
+Text SelectionText() {
+  Text text = kFolder;
+  for (int i = 1; i <= kNames; ++i) {
+    text += u'\0';
+    text += BaseName(i) + u".mdf";
+  }
+  return text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  _setmode(_fileno(stdout), _O_BINARY);
+  if (argc > 1) {
+    kNames = std::clamp(std::atoi(argv[1]), 1, kDefaultNames);
+  }
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES};
+  InitCommonControlsEx(&icc);
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = HostProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"QuorvelSelectionBench";
+  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  RegisterClassW(&wc);
+
+  const Text result = SelectionText();
+  std::vector<double> core_times;
+  std::vector<double> grid_times;
+  std::vector<double> baseline_times;
+  bool complete = true;
+
+  for (int round = 0; round < kRounds; ++round) {
+    MemoryGrid memory;
+    core_times.push_back(Seconds([&] { SelectInto(memory, result); }));
+    std::printf("  round %d: core %.3f s", round + 1, core_times.back());
+    std::fflush(stdout);
+    complete = complete && memory.RowCount() == kNames + 1 &&
+               memory.CellText(kNames, 1) == BaseName(kNames);
+
+    {
+      Host host(LVS_REPORT);
+      AddColumns(host.list());
+      host.Settle();
+      baseline_times.push_back(Seconds([&] {
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        wchar_t empty[] = L"";
+        item.pszText = empty;
+        // The usual way to fill a ListView in bulk: no drawing until done.
+        SendMessageW(host.list(), WM_SETREDRAW, FALSE, 0);
+        for (int i = 0; i < kNames; ++i) {
+          item.iItem = i;
+          SendMessageW(host.list(), LVM_INSERTITEMW, 0,
+                       reinterpret_cast<LPARAM>(&item));
+        }
+        SendMessageW(host.list(), WM_SETREDRAW, TRUE, 0);
+        host.Settle();
+      }));
+      complete = complete &&
+                 SendMessageW(host.list(), LVM_GETITEMCOUNT, 0, 0) == kNames;
+      std::printf(", baseline %.3f s", baseline_times.back());
+      std::fflush(stdout);
+    }
+    {
+      Host host(quorvel::kListViewGridStyle);
+      quorvel::ListViewGrid grid;
+      grid.Attach(host.list(), 7020, 96);
+      g_grid = &grid;
+      grid.SetRowCount(1);
+      grid.SetFixedRowCount(1);
+      grid.SetColumnCount(2);
+      grid.SetFixedColumnCount(0);
+      grid.SetCellText(0, 0, u"Ruta");
+      grid.SetCellText(0, 1, u"Base Datos");
+      grid.SetColumnWidth(1, 100);
+      grid.SetColumnWidth(0, 4914);
+      host.Settle();
+      grid_times.push_back(Seconds([&] {
+        SelectInto(grid, result);
+        host.Settle();
+      }));
+      complete = complete && grid.RowCount() == kNames + 1 &&
+                 SendMessageW(host.list(), LVM_GETITEMCOUNT, 0, 0) == kNames &&
+                 grid.CellText(kNames, 0) ==
+                     Text(kFolder) + u"\\" + BaseName(kNames) + u".mdf";
+      g_grid = nullptr;
+      std::printf(", grid %.3f s\n", grid_times.back());
+      std::fflush(stdout);
+    }
+    // A grid this slow would keep CI busy for long: one round tells enough.
+    if (grid_times.back() > 20.0) {
+      break;
+    }
+  }
+
+  const double core = Median(core_times);
+  const double grid = Median(grid_times);
+  const double baseline = Median(baseline_times);
+  std::printf("selection bench: %d names, median of %d round(s)\n", kNames,
+              static_cast<int>(grid_times.size()));
+  std::printf("  core, result text to rows in memory       : %8.3f s\n", core);
+  std::printf(
+      "  whole selection into the real grid         : %8.3f s  (goal < 0.5 s: "
+      "%s)\n",
+      grid, grid < 0.5 ? "met" : "not met");
+  std::printf("  baseline, %d empty ListView items (bulk) : %8.3f s\n", kNames,
+              baseline);
+  std::printf(
+      "  grid / baseline                            : %8.2f   (goal <= 1.5: "
+      "%s)\n",
+      grid / baseline, grid / baseline <= 1.5 ? "met" : "not met");
+  std::printf("  core / baseline                            : %8.2f\n",
+              core / baseline);
+  if (!complete) {
+    std::printf("selection bench: rows went missing\n");
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,285 @@
+// "Seleccionar Ficheros" on the real program, connected through the ADO
+// stand-in: Wine's open-file dialog is found, filled in and confirmed or
+// cancelled from here, and the rows are read back from the grid; then rows go
+// with Delete and Yes, and stay with No.
+#include <windows.h>
+// The dialog headers need the base types above.
+#include <commdlg.h>
+#include <dlgs.h>
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/win32/control_ids.h"
+#include "tests/ado_standin/register.h"
+#include "tests/e2e/harness.h"
+
+namespace {
+
+namespace view = quorvel::view;
+
+constexpr wchar_t kDialogTitle[] = L"Seleccionar ficheros";
+constexpr wchar_t kServerKey[] = L"SOFTWARE\\Microsoft\\Microsoft SQL Server";
+
+bool SameText(const std::wstring& a, const std::wstring& b) {
+  return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+// Empty files in a fresh folder under the temporary folder.
+class Folder {
+ public:
+  explicit Folder(const std::vector<std::wstring>& names) {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    wchar_t full[MAX_PATH];
+    GetLongPathNameW(temp, full, MAX_PATH);
+    path_ = std::wstring(full) + L"quorvel-e2e-files-" +
+            std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(path_.c_str(), nullptr);
+    for (const std::wstring& name : names) {
+      HANDLE file = CreateFileW(Path(name).c_str(), GENERIC_WRITE, 0, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+        names_.push_back(name);
+      }
+    }
+  }
+  ~Folder() {
+    for (const std::wstring& name : names_) DeleteFileW(Path(name).c_str());
+    RemoveDirectoryW(path_.c_str());
+  }
+  Folder(const Folder&) = delete;
+  Folder& operator=(const Folder&) = delete;
+  const std::wstring& path() const { return path_; }
+  std::wstring Path(const std::wstring& name) const {
+    return path_ + L"\\" + name;
+  }
+
+ private:
+  std::wstring path_;
+  std::vector<std::wstring> names_;
+};
+
+struct Found {
+  std::wstring title;
+  HWND hwnd = nullptr;
+};
+
+BOOL CALLBACK MatchDialog(HWND hwnd, LPARAM lparam) {
+  auto* found = reinterpret_cast<Found*>(lparam);
+  if (e2e::ClassName(hwnd) == L"#32770" && e2e::Visible(hwnd) &&
+      e2e::WindowText(hwnd) == found->title) {
+    found->hwnd = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// Wine's open-file dialog inside the program, worked from this process.
+class OpenDialog {
+ public:
+  static std::optional<OpenDialog> Wait(DWORD thread) {
+    Found found{kDialogTitle};
+    if (!e2e::WaitFor(
+            [&] {
+              EnumThreadWindows(thread, MatchDialog,
+                                reinterpret_cast<LPARAM>(&found));
+              return found.hwnd != nullptr;
+            },
+            20000)) {
+      return std::nullopt;
+    }
+    return OpenDialog(found.hwnd);
+  }
+
+  HWND NameBox() const {
+    HWND box = GetDlgItem(hwnd_, cmb13);
+    return box != nullptr ? box : GetDlgItem(hwnd_, edt1);
+  }
+  void Type(const std::wstring& text) const {
+    SendMessageW(NameBox(), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(text.c_str()));
+  }
+  void Press(int id) const {
+    PostMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(hwnd_, id)));
+  }
+  // Types a folder and confirms; the dialog moves into it (or stays, when it
+  // opened there). Its folder text cannot be read across processes, its
+  // length can.
+  bool Open(const std::wstring& folder) const {
+    Type(folder);
+    // Sent, not posted: the dialog has browsed when the call returns.
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(hwnd_, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                        reinterpret_cast<LPARAM>(GetDlgItem(hwnd_, IDOK)),
+                        SMTO_NORMAL, 20000, &result);
+    return e2e::WaitFor(
+        [&] {
+          return SendMessageW(hwnd_, CDM_GETFOLDERPATH, 0, 0) ==
+                 static_cast<LRESULT>(folder.size() + 1);
+        },
+        20000);
+  }
+  bool WaitClosed() const {
+    return e2e::WaitFor([&] { return !IsWindow(hwnd_); }, 20000);
+  }
+
+ private:
+  explicit OpenDialog(HWND hwnd) : hwnd_(hwnd) {}
+  HWND hwnd_;
+};
+
+class FileDialogE2E : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::wstring dll = e2e::Widen(QUORVEL_ADO_STANDIN_DLL);
+    if (dll.empty()) {
+      GTEST_SKIP() << "the ADO stand-in is not built";
+    }
+    ASSERT_TRUE(quorvel::standin::RegisterStandin(e2e::ToWindowsPath(dll)));
+    registered_ = true;
+    // No scenario: the stand-in opens every connection.
+    SetEnvironmentVariableW(L"QUORVEL_ADO_SCENARIO", nullptr);
+    // One instance: the program connects while it loads.
+    ASSERT_TRUE(seeder_.SetMultiString(
+        e2e::View::k32, kServerKey, L"InstalledInstances", {L"MSSQLSERVER"}));
+    app_.emplace(e2e::App::Start());
+    ASSERT_TRUE(app_->WaitShown());
+    ASSERT_TRUE(e2e::WaitFor([&] {
+      const std::wstring title = e2e::WindowText(app_->Main());
+      return title.size() > 11 && title.ends_with(L" Conectado.") &&
+             !title.ends_with(L" No conectado.");
+    })) << e2e::Narrow(e2e::WindowText(app_->Main()));
+    ASSERT_TRUE(e2e::Enabled(app_->Control(view::kIdCommand3)));
+  }
+  void TearDown() override {
+    app_.reset();
+    seeder_.Restore();
+    if (registered_) quorvel::standin::UnregisterStandin();
+  }
+
+  HWND Grid() const { return app_->Control(view::kIdGrid); }
+  int Rows() const { return e2e::ListRowCount(Grid()); }
+  bool WaitRows(int rows) const {
+    return e2e::WaitFor([&] { return Rows() == rows; }, 10000);
+  }
+
+  // Presses "Seleccionar Ficheros" and waits for the dialog it opens.
+  std::optional<OpenDialog> PressSelect() const {
+    HWND button = app_->Control(view::kIdCommand3);
+    PostMessageW(app_->Main(), WM_COMMAND,
+                 MAKEWPARAM(view::kIdCommand3, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button));
+    return OpenDialog::Wait(app_->ThreadId());
+  }
+
+  void ExpectRow(int item, const std::wstring& folder, const std::wstring& name,
+                 const std::wstring& database) const {
+    const std::wstring path = e2e::ListCell(Grid(), item, 0);
+    ASSERT_GT(path.size(), folder.size()) << e2e::Narrow(path);
+    EXPECT_TRUE(SameText(path.substr(0, folder.size()), folder))
+        << e2e::Narrow(path);
+    EXPECT_EQ(path.substr(folder.size()), L"\\" + name);
+    EXPECT_EQ(e2e::ListCell(Grid(), item, 1), database);
+  }
+
+  // Three files chosen together in the folder.
+  void ChooseThree(const Folder& folder) const {
+    auto dialog = PressSelect();
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(dialog->Open(folder.path()));
+    dialog->Type(L"\"a.mdf\" \"b.mdf\" \"c.mdf\"");
+    dialog->Press(IDOK);
+    ASSERT_TRUE(dialog->WaitClosed());
+  }
+
+  e2e::RegistrySeeder seeder_;
+  bool registered_ = false;
+  std::optional<e2e::App> app_;
+};
+
+TEST_F(FileDialogE2E, SelectionsAppendRowsAndCancelAddsNone) {
+  Folder folder({L"sales.mdf", L"a.mdf", L"b.mdf", L"c.mdf"});
+  ASSERT_EQ(Rows(), 0);
+
+  // One file: its path unchanged, the name without its last four characters.
+  {
+    auto dialog = PressSelect();
+    ASSERT_TRUE(dialog);
+    dialog->Type(folder.Path(L"sales.mdf"));
+    dialog->Press(IDOK);
+    ASSERT_TRUE(dialog->WaitClosed());
+  }
+  ASSERT_TRUE(WaitRows(1));
+  EXPECT_EQ(e2e::ListCell(Grid(), 0, 0), folder.Path(L"sales.mdf"));
+  EXPECT_EQ(e2e::ListCell(Grid(), 0, 1), L"sales");
+
+  // Three at once, after the first row, in the dialog's order.
+  ChooseThree(folder);
+  ASSERT_TRUE(WaitRows(4));
+  ExpectRow(1, folder.path(), L"a.mdf", L"a");
+  ExpectRow(2, folder.path(), L"b.mdf", L"b");
+  ExpectRow(3, folder.path(), L"c.mdf", L"c");
+
+  // Cancel: no row, no message.
+  {
+    auto dialog = PressSelect();
+    ASSERT_TRUE(dialog);
+    dialog->Press(IDCANCEL);
+    ASSERT_TRUE(dialog->WaitClosed());
+  }
+  ASSERT_TRUE(e2e::Sync(app_->Main()));
+  EXPECT_FALSE(e2e::FindMessageBox(app_->ThreadId()));
+  EXPECT_EQ(Rows(), 4);
+
+  // Another selection: a typed name that need not exist, and a file chosen
+  // before, which gets a second row of its own.
+  {
+    auto dialog = PressSelect();
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(dialog->Open(folder.path()));
+    dialog->Type(L"\"notes.txt\" \"a.mdf\"");
+    dialog->Press(IDOK);
+    ASSERT_TRUE(dialog->WaitClosed());
+  }
+  ASSERT_TRUE(WaitRows(6));
+  ExpectRow(4, folder.path(), L"notes.txt", L"notes");
+  ExpectRow(5, folder.path(), L"a.mdf", L"a");
+  EXPECT_EQ(e2e::ListCell(Grid(), 0, 1), L"sales");
+}
+
+TEST_F(FileDialogE2E, DeleteRemovesTheRowOnYesAndKeepsItOnNo) {
+  Folder folder({L"a.mdf", L"b.mdf", L"c.mdf"});
+  ChooseThree(folder);
+  ASSERT_TRUE(WaitRows(3));
+
+  // No: the row stays, still selected.
+  ASSERT_TRUE(e2e::SetListCurrent(Grid(), 1));
+  e2e::PostKey(Grid(), VK_DELETE);
+  auto box = e2e::WaitMessageBox(app_->ThreadId());
+  ASSERT_TRUE(box);
+  EXPECT_EQ(box->text, L"Desea eliminar la l\u00EDnea seleccionada?");
+  EXPECT_EQ(box->caption, L"Velmora");
+  e2e::AnswerMessageBox(box->hwnd, IDNO);
+  ASSERT_TRUE(e2e::WaitFor([&] { return !IsWindow(box->hwnd); }));
+  ASSERT_TRUE(e2e::Sync(app_->Main()));
+  EXPECT_EQ(Rows(), 3);
+  EXPECT_EQ(e2e::ListSelectedRows(Grid()), std::vector<int>{1});
+  ExpectRow(1, folder.path(), L"b.mdf", L"b");
+
+  // Yes: the row goes and the next one moves up.
+  ASSERT_TRUE(e2e::SetListCurrent(Grid(), 1));
+  e2e::PostKey(Grid(), VK_DELETE);
+  box = e2e::WaitMessageBox(app_->ThreadId());
+  ASSERT_TRUE(box);
+  e2e::AnswerMessageBox(box->hwnd, IDYES);
+  ASSERT_TRUE(WaitRows(2));
+  ExpectRow(0, folder.path(), L"a.mdf", L"a");
+  ExpectRow(1, folder.path(), L"c.mdf", L"c");
+}
+
+}  // namespace

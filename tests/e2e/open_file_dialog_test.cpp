@@ -1,0 +1,449 @@
+// The open-file dialog adapter, shown for real in this process and worked
+// from a second thread the way a user would: type names, pick files in the
+// list, confirm or cancel.
+#include "files/win32/open_file_dialog.h"
+
+#include <windows.h>
+// The dialog headers need the base types above.
+#include <cderr.h>
+#include <commctrl.h>
+#include <commdlg.h>
+#include <dlgs.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "files/file_selection.h"
+
+namespace quorvel {
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::steady_clock;
+
+constexpr char16_t kTitle[] = u"Seleccionar ficheros";
+
+std::wstring W(const Text& text) {
+  return std::wstring(reinterpret_cast<const wchar_t*>(text.data()),
+                      text.size());
+}
+
+bool WaitFor(const std::function<bool()>& condition,
+             milliseconds limit = milliseconds(30000)) {
+  const auto end = steady_clock::now() + limit;
+  while (steady_clock::now() < end) {
+    if (condition()) {
+      return true;
+    }
+    std::this_thread::sleep_for(milliseconds(20));
+  }
+  return condition();
+}
+
+// A folder of empty files under the temporary folder, gone afterwards.
+class TempFolder {
+ public:
+  TempFolder() {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    wchar_t full[MAX_PATH];
+    GetLongPathNameW(temp, full, MAX_PATH);
+    path_ = std::wstring(full) + L"quorvel-dialog-" +
+            std::to_wstring(GetCurrentProcessId()) + L"-" +
+            std::to_wstring(serial_++);
+    CreateDirectoryW(path_.c_str(), nullptr);
+  }
+  ~TempFolder() {
+    for (const std::wstring& name : names_) {
+      DeleteFileW((path_ + L"\\" + name).c_str());
+    }
+    RemoveDirectoryW(path_.c_str());
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  void Add(const std::wstring& name) {
+    HANDLE file =
+        CreateFileW((path_ + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr,
+                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      CloseHandle(file);
+      names_.push_back(name);
+    }
+  }
+  const std::wstring& path() const { return path_; }
+  const std::vector<std::wstring>& names() const { return names_; }
+
+ private:
+  static inline int serial_ = 0;
+  std::wstring path_;
+  std::vector<std::wstring> names_;
+};
+
+// What the driver thread saw; checked on the test thread afterwards.
+struct DriverLog {
+  bool found = false;
+  std::wstring title;
+  std::wstring filter_shown;
+  bool read_only_box_visible = true;
+  std::vector<std::string> problems;
+};
+
+class Dialog {
+ public:
+  explicit Dialog(HWND hwnd) : hwnd_(hwnd) {}
+
+  HWND NameBox() const {
+    HWND box = GetDlgItem(hwnd_, cmb13);
+    return box != nullptr ? box : GetDlgItem(hwnd_, edt1);
+  }
+  void Type(const std::wstring& text) const {
+    SendMessageW(NameBox(), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(text.c_str()));
+  }
+  void Press(int id) const {
+    PostMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(hwnd_, id)));
+  }
+  std::wstring Folder() const {
+    wchar_t folder[MAX_PATH] = {};
+    SendMessageW(hwnd_, CDM_GETFOLDERPATH, MAX_PATH,
+                 reinterpret_cast<LPARAM>(folder));
+    return folder;
+  }
+  // Types the folder and confirms: the dialog moves into it.
+  bool Open(const std::wstring& folder) const {
+    Type(folder);
+    Press(IDOK);
+    return WaitFor([&] {
+      return CompareStringOrdinal(Folder().c_str(), -1, folder.c_str(), -1,
+                                  TRUE) == CSTR_EQUAL;
+    });
+  }
+  HWND FileList() const {
+    HWND view = FindWindowExW(hwnd_, nullptr, L"SHELLDLL_DefView", nullptr);
+    return view != nullptr
+               ? FindWindowExW(view, nullptr, L"SysListView32", nullptr)
+               : nullptr;
+  }
+  // Selects every file the list shows once it shows `count` of them.
+  bool SelectAll(int count) const {
+    if (!WaitFor([&] {
+          return SendMessageW(FileList(), LVM_GETITEMCOUNT, 0, 0) >= count;
+        })) {
+      return false;
+    }
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED;
+    item.state = LVIS_SELECTED;
+    SendMessageW(FileList(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                 reinterpret_cast<LPARAM>(&item));
+    return SendMessageW(FileList(), LVM_GETSELECTEDCOUNT, 0, 0) == count;
+  }
+  std::wstring Text() const {
+    wchar_t text[256] = {};
+    GetWindowTextW(hwnd_, text, 256);
+    return text;
+  }
+  std::wstring FilterShown() const {
+    HWND combo = GetDlgItem(hwnd_, cmb1);
+    const LRESULT index = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+    if (index < 0) {
+      return L"<none>";
+    }
+    wchar_t text[256] = {};
+    SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(text));
+    return text;
+  }
+  bool ReadOnlyBoxVisible() const {
+    HWND box = GetDlgItem(hwnd_, chx1);
+    return box != nullptr && IsWindowVisible(box);
+  }
+
+ private:
+  HWND hwnd_;
+};
+
+struct FindArgs {
+  std::wstring title;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchDialog(HWND hwnd, LPARAM lparam) {
+  auto* args = reinterpret_cast<FindArgs*>(lparam);
+  wchar_t class_name[32] = {};
+  GetClassNameW(hwnd, class_name, 32);
+  wchar_t text[256] = {};
+  GetWindowTextW(hwnd, text, 256);
+  if (std::wstring(class_name) == L"#32770" && IsWindowVisible(hwnd) &&
+      args->title == text) {
+    args->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// Shows the dialog on this thread while `steps` work it from another.
+PendingError ShowWorked(OpenFileDialog& dialog, DriverLog& log,
+                        const std::function<void(const Dialog&)>& steps,
+                        const Text& title = kTitle) {
+  const DWORD thread = GetCurrentThreadId();
+  std::thread driver([&] {
+    FindArgs args{W(title)};
+    log.found = WaitFor([&] {
+      EnumThreadWindows(thread, MatchDialog, reinterpret_cast<LPARAM>(&args));
+      return args.found != nullptr;
+    });
+    if (!log.found) {
+      log.problems.push_back("dialog never appeared");
+      return;
+    }
+    const Dialog shown(args.found);
+    log.title = shown.Text();
+    log.filter_shown = shown.FilterShown();
+    log.read_only_box_visible = shown.ReadOnlyBoxVisible();
+    steps(shown);
+    // Whatever the steps did, the dialog must not outlive the test.
+    if (!WaitFor([&] { return !IsWindow(args.found); })) {
+      log.problems.push_back("dialog still open after the steps");
+      shown.Press(IDCANCEL);
+    }
+  });
+  const PendingError error = dialog.ShowOpen();
+  driver.join();
+  return error;
+}
+
+void Configure(OpenFileDialog& dialog) {
+  dialog.SetDialogTitle(kTitle);
+  dialog.SetCancelError(true);
+  dialog.SetFilter(u"*.mdf|*.mdf");
+  dialog.SetFilterIndex(0);
+  dialog.SetFlags(kOpenFileFlags);
+  dialog.SetMaxFileSize(kInitialResultSize);
+}
+
+std::vector<std::wstring> Pieces(const Text& text) {
+  std::vector<std::wstring> pieces;
+  for (const Text& piece : SplitAtNul(text)) {
+    pieces.push_back(W(piece));
+  }
+  return pieces;
+}
+
+TEST(OpenFileDialogTest, ShowsTheSettingsAndReturnsOneTypedPath) {
+  TempFolder folder;
+  folder.Add(L"sales.mdf");
+  const std::wstring path = folder.path() + L"\\sales.mdf";
+  OpenFileDialog dialog;
+  Configure(dialog);
+  DriverLog log;
+  const PendingError error = ShowWorked(dialog, log, [&](const Dialog& d) {
+    d.Type(path);
+    d.Press(IDOK);
+  });
+  ASSERT_TRUE(log.found);
+  EXPECT_TRUE(log.problems.empty()) << log.problems.front();
+  EXPECT_EQ(log.title, L"Seleccionar ficheros");
+  EXPECT_EQ(log.filter_shown, L"*.mdf");
+  EXPECT_FALSE(log.read_only_box_visible);
+  EXPECT_EQ(error.number, 0);
+  EXPECT_EQ(W(dialog.FileName()), path);
+}
+
+TEST(OpenFileDialogTest, SeveralNamesComeBackAsFolderThenNames) {
+  TempFolder folder;
+  for (const wchar_t* name : {L"a.mdf", L"b.mdf", L"c.mdf"}) {
+    folder.Add(name);
+  }
+  OpenFileDialog dialog;
+  Configure(dialog);
+  DriverLog log;
+  const PendingError error = ShowWorked(dialog, log, [&](const Dialog& d) {
+    if (!d.Open(folder.path())) {
+      log.problems.push_back("could not open the folder");
+    }
+    d.Type(L"\"a.mdf\" \"b.mdf\" \"c.mdf\"");
+    d.Press(IDOK);
+  });
+  ASSERT_TRUE(log.found);
+  EXPECT_TRUE(log.problems.empty()) << log.problems.front();
+  EXPECT_EQ(error.number, 0);
+  const std::vector<std::wstring> pieces = Pieces(dialog.FileName());
+  ASSERT_EQ(pieces.size(), 4u) << W(dialog.FileName());
+  EXPECT_EQ(CompareStringOrdinal(pieces[0].c_str(), -1, folder.path().c_str(),
+                                 -1, TRUE),
+            CSTR_EQUAL);
+  EXPECT_EQ(pieces[1], L"a.mdf");
+  EXPECT_EQ(pieces[2], L"b.mdf");
+  EXPECT_EQ(pieces[3], L"c.mdf");
+  EXPECT_NE(dialog.FileName().back(), u'\0');
+}
+
+TEST(OpenFileDialogTest, CancelIsAnErrorOnlyWhenAskedAndClearsTheLastResult) {
+  TempFolder folder;
+  folder.Add(L"first.mdf");
+  OpenFileDialog dialog;
+  Configure(dialog);
+  DriverLog chosen;
+  ShowWorked(dialog, chosen, [&](const Dialog& d) {
+    d.Type(folder.path() + L"\\first.mdf");
+    d.Press(IDOK);
+  });
+  ASSERT_FALSE(dialog.FileName().empty());
+
+  DriverLog raised;
+  const PendingError cancelled =
+      ShowWorked(dialog, raised, [](const Dialog& d) { d.Press(IDCANCEL); });
+  ASSERT_TRUE(raised.found);
+  EXPECT_EQ(cancelled.number, kDialogCancelled);
+  EXPECT_EQ(cancelled.description, Text(u"Cancel was selected."));
+  EXPECT_TRUE(dialog.FileName().empty());
+
+  dialog.SetCancelError(false);
+  DriverLog quiet;
+  const PendingError silent =
+      ShowWorked(dialog, quiet, [](const Dialog& d) { d.Press(IDCANCEL); });
+  ASSERT_TRUE(quiet.found);
+  EXPECT_EQ(silent.number, 0);
+  EXPECT_TRUE(silent.description.empty());
+  EXPECT_TRUE(dialog.FileName().empty());
+}
+
+// Names long enough that 800 of them need far more than 32000 characters.
+std::wstring LongName(int i) {
+  return L"database-with-a-rather-long-file-name-number-" + std::to_wstring(i) +
+         L".mdf";
+}
+
+TEST(OpenFileDialogTest, SelectionBeyondTheBufferIsReturnedWhole) {
+  constexpr int kFiles = 800;
+  TempFolder folder;
+  std::size_t characters = 0;
+  for (int i = 0; i < kFiles; ++i) {
+    folder.Add(LongName(i));
+    characters += LongName(i).size() + 1;
+  }
+  ASSERT_EQ(folder.names().size(), static_cast<std::size_t>(kFiles));
+  ASSERT_GT(characters, static_cast<std::size_t>(kInitialResultSize));
+
+  OpenFileDialog dialog;
+  Configure(dialog);
+  DriverLog log;
+  const PendingError error = ShowWorked(dialog, log, [&](const Dialog& d) {
+    if (!d.Open(folder.path())) {
+      log.problems.push_back("could not open the folder");
+    }
+    if (!d.SelectAll(kFiles)) {
+      log.problems.push_back("could not select every file");
+    }
+    d.Press(IDOK);
+  });
+  ASSERT_TRUE(log.found);
+  EXPECT_TRUE(log.problems.empty()) << log.problems.front();
+  EXPECT_EQ(error.number, 0) << W(error.description);
+  std::vector<std::wstring> pieces = Pieces(dialog.FileName());
+  ASSERT_EQ(pieces.size(), static_cast<std::size_t>(kFiles) + 1);
+  std::vector<std::wstring> names(pieces.begin() + 1, pieces.end());
+  std::vector<std::wstring> expected = folder.names();
+  std::sort(names.begin(), names.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(names, expected);
+  EXPECT_GT(dialog.LastBufferSize(), characters);
+}
+
+TEST(OpenFileDialogTest, TypedNamesBeyondATinyBufferAreReturnedWhole) {
+  TempFolder folder;
+  std::wstring typed;
+  for (int i = 0; i < 40; ++i) {
+    folder.Add(LongName(i));
+    typed += L"\"" + LongName(i) + L"\" ";
+  }
+  OpenFileDialog dialog;
+  Configure(dialog);
+  dialog.SetMaxFileSize(64);  // not even the folder fits at first
+  DriverLog log;
+  const PendingError error = ShowWorked(dialog, log, [&](const Dialog& d) {
+    if (!d.Open(folder.path())) {
+      log.problems.push_back("could not open the folder");
+    }
+    d.Type(typed);
+    d.Press(IDOK);
+  });
+  ASSERT_TRUE(log.found);
+  EXPECT_TRUE(log.problems.empty()) << log.problems.front();
+  EXPECT_EQ(error.number, 0) << W(error.description);
+  const std::vector<std::wstring> pieces = Pieces(dialog.FileName());
+  ASSERT_EQ(pieces.size(), 41u);
+  for (int i = 0; i < 40; ++i) {
+    EXPECT_EQ(pieces[static_cast<std::size_t>(i) + 1], LongName(i));
+  }
+}
+
+TEST(OpenFileDialogTest, FailuresCarryANumberAndAText) {
+  OpenFileDialog dialog;
+  Configure(dialog);
+
+  // A window that has gone away cannot own the dialog.
+  HWND gone = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 1, 1, nullptr,
+                              nullptr, nullptr, nullptr);
+  DestroyWindow(gone);
+  dialog.SetOwner(gone);
+  const PendingError orphan = dialog.ShowOpen();
+  EXPECT_EQ(orphan.number, static_cast<int32_t>(CDERR_DIALOGFAILURE));
+  EXPECT_NE(orphan.number, kDialogCancelled);
+  EXPECT_FALSE(orphan.description.empty());
+  EXPECT_TRUE(dialog.FileName().empty());
+
+  // A buffer this process cannot allocate fails before any window shows.
+  dialog.SetOwner(nullptr);
+  dialog.SetMaxFileSize(INT32_MAX);
+  const PendingError huge = dialog.ShowOpen();
+  EXPECT_EQ(huge.number, static_cast<int32_t>(CDERR_MEMALLOCFAILURE));
+  EXPECT_EQ(huge.description, DialogErrorText(CDERR_MEMALLOCFAILURE));
+  EXPECT_TRUE(dialog.FileName().empty());
+}
+
+TEST(OpenFileDialogTextTest, FilterBecomesTheNulSeparatedList) {
+  EXPECT_EQ(DialogFilterList(u"*.mdf|*.mdf"), Text(u"*.mdf\0*.mdf\0\0", 13));
+  EXPECT_EQ(DialogFilterList(u"Datos|*.mdf|Todo|*.*"),
+            Text(u"Datos\0*.mdf\0Todo\0*.*\0\0", 22));
+  // An unpaired description is left out rather than misread as a pattern.
+  EXPECT_EQ(DialogFilterList(u"Datos|*.mdf|Todo"),
+            Text(u"Datos\0*.mdf\0\0", 13));
+  EXPECT_TRUE(DialogFilterList(u"").empty());
+  EXPECT_TRUE(DialogFilterList(u"solo").empty());
+}
+
+TEST(OpenFileDialogTextTest, BufferIsReadUpToTheDoubleNulAndNoFurther) {
+  const char16_t one[] = u"C:\\Data\\sales.mdf\0\0junk";
+  EXPECT_EQ(ResultTextFromBuffer(one, std::size(one)),
+            Text(u"C:\\Data\\sales.mdf"));
+  const char16_t several[] = u"C:\\Data\0a.mdf\0b.mdf\0\0c.mdf";
+  EXPECT_EQ(ResultTextFromBuffer(several, std::size(several)),
+            Text(u"C:\\Data\0a.mdf\0b.mdf", 19));
+  // No terminator inside the buffer: stop at its end.
+  const char16_t cut[] = {u'C', u':', u'\\', u'x', u'\0', u'a', u'b'};
+  EXPECT_EQ(ResultTextFromBuffer(cut, std::size(cut)), Text(u"C:\\x\0ab", 7));
+  EXPECT_TRUE(ResultTextFromBuffer(u"\0x", 3).empty());
+  EXPECT_TRUE(ResultTextFromBuffer(nullptr, 10).empty());
+}
+
+TEST(OpenFileDialogTextTest, ErrorTextsAreReadableAndTellCodesApart) {
+  const Text small = DialogErrorText(FNERR_BUFFERTOOSMALL);
+  const Text failure = DialogErrorText(CDERR_DIALOGFAILURE);
+  EXPECT_FALSE(small.empty());
+  EXPECT_NE(small, failure);
+  const Text unknown = DialogErrorText(0xBEEF);
+  EXPECT_NE(unknown.find(u"0xBEEF"), Text::npos);
+}
+
+}  // namespace
+}  // namespace quorvel
