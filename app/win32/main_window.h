@@ -1,0 +1,76 @@
+// The one window, FrmAdjuntar: creates the controls from the layout table,
+// wires them to the form logic and forwards their events.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+#include <type_traits>
+
+#include "app/frm_adjuntar.h"
+#include "app/win32/win32_controls.h"
+#include "connection/win32/ado_com_client.h"
+#include "files/win32/listview_grid.h"
+#include "files/win32/open_file_dialog.h"
+#include "registry/win32/win32_registry.h"
+
+namespace quorvel::view {
+
+struct FontDeleter {
+  void operator()(HFONT font) const { DeleteObject(font); }
+};
+using FontHandle = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
+
+class MainWindow {
+ public:
+  // Creates the window and its controls, hidden; nullptr if that fails.
+  static std::unique_ptr<MainWindow> Create(HINSTANCE instance);
+  ~MainWindow();
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  HWND Handle() const { return window_; }
+  // The window's load event: runs before the window is first shown.
+  void Load();
+  // Keys the window handles before any control sees them (Tab navigation).
+  // Returns true when the message was consumed.
+  bool PreTranslate(const MSG& message);
+
+ private:
+  MainWindow() = default;
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wparam,
+                                    LPARAM lparam);
+  bool CreateControls(HINSTANCE instance);
+  void CreateTooltip(HINSTANCE instance);
+  LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
+  void OnCommand(int id, int code, HWND control);
+  LRESULT OnNotify(const NMHDR& header);
+  void OnGridKey(WORD key);
+  void FocusFirstControl();
+  // A control disabled while it had the focus hands it on, as in a dialog.
+  void KeepFocusAfter(HWND control);
+
+  HWND window_ = nullptr;
+  HWND tooltip_ = nullptr;
+  HWND saved_focus_ = nullptr;
+  int dpi_x_ = 96;
+  int dpi_y_ = 96;
+  FontHandle font_;
+
+  std::optional<Win32WindowTitle> title_;
+  std::optional<Win32ComboBox> combo1_;
+  std::optional<Win32Button> command1_;
+  std::optional<Win32Button> command2_;
+  std::optional<Win32Button> command3_;
+  std::optional<Win32Button> command4_;
+  std::optional<Win32Label> label3_;
+  std::optional<Win32MessageBoxes> messages_;
+  ListViewGrid grid_;
+  OpenFileDialog file_dialog_;
+  Win32Registry registry_;
+  AdoComClient ado_;
+  std::unique_ptr<FrmAdjuntar> form_;
+};
+
+}  // namespace quorvel::view

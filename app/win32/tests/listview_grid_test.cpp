@@ -1,0 +1,275 @@
+// The grid and the combo adapter on real controls.
+#include "files/win32/listview_grid.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+
+#include "app/win32/tests/test_window.h"
+#include "app/win32/win32_controls.h"
+
+namespace quorvel::view::testing {
+namespace {
+
+Text T(const wchar_t* text) {
+  return Text(reinterpret_cast<const char16_t*>(text));
+}
+
+class ListViewGridTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    list_view_ = host_.AddChild(WC_LISTVIEWW, kListViewGridStyle, 5, 468, 229);
+    ASSERT_NE(list_view_, nullptr);
+    host_.ServeGrid(&grid_);
+    grid_.Attach(list_view_, 7020, ScreenDpi(LOGPIXELSX));
+    grid_.SetColumnCount(2);
+    grid_.SetCellText(0, 0, u"Ruta");
+    grid_.SetCellText(0, 1, u"Base Datos");
+  }
+
+  // Appends file rows "path<n>" / "db<n>" for n = 1..count.
+  void AddFiles(int count) {
+    for (int n = 1; n <= count; ++n) {
+      grid_.AddRow(u"");
+      const std::u16string number = T(std::to_wstring(n).c_str());
+      grid_.SetCellText(grid_.RowCount() - 1, 0, u"path" + number);
+      grid_.SetCellText(grid_.RowCount() - 1, 1, u"db" + number);
+    }
+    PumpMessages();
+  }
+
+  TestWindow host_;
+  HWND list_view_ = nullptr;
+  ListViewGrid grid_;
+};
+
+TEST_F(ListViewGridTest, HeaderRowIsTheListViewsColumnHeaders) {
+  EXPECT_EQ(grid_.RowCount(), 1);
+  EXPECT_EQ(grid_.ColumnCount(), 2);
+  EXPECT_EQ(grid_.CellText(0, 0), u"Ruta");
+  EXPECT_EQ(grid_.CellText(0, 1), u"Base Datos");
+  EXPECT_EQ(ColumnText(list_view_, 0), L"Ruta");
+  EXPECT_EQ(ColumnText(list_view_, 1), L"Base Datos");
+  EXPECT_EQ(ListView_GetItemCount(list_view_), 0);
+
+  // A third column appears with an empty header; dropping it keeps the rest.
+  AddFiles(1);
+  grid_.SetColumnCount(3);
+  EXPECT_EQ(ColumnText(list_view_, 2), L"");
+  grid_.SetCellText(1, 2, u"extra");
+  grid_.SetColumnCount(2);
+  EXPECT_EQ(ColumnText(list_view_, 2), L"<no column>");
+  EXPECT_EQ(grid_.CellText(1, 0), u"path1");
+  EXPECT_EQ(grid_.CellText(1, 1), u"db1");
+  EXPECT_EQ(grid_.CellText(1, 2), u"");
+}
+
+TEST_F(ListViewGridTest, FileRowsReachTheListViewThroughDisplayInfo) {
+  AddFiles(3);
+  EXPECT_EQ(grid_.RowCount(), 4);
+  EXPECT_EQ(ListView_GetItemCount(list_view_), 3);
+  for (int row = 1; row <= 3; ++row) {
+    EXPECT_EQ(ItemText(list_view_, row - 1, 0), L"path" + std::to_wstring(row));
+    EXPECT_EQ(ItemText(list_view_, row - 1, 1), L"db" + std::to_wstring(row));
+  }
+  // A new row is the last one, with empty cells; tabs split its item text.
+  grid_.AddRow(u"");
+  EXPECT_EQ(grid_.CellText(4, 0), u"");
+  EXPECT_EQ(ItemText(list_view_, 3, 1), L"");
+  grid_.AddRow(u"a\\b.mdf\tb");
+  EXPECT_EQ(grid_.CellText(5, 0), u"a\\b.mdf");
+  EXPECT_EQ(grid_.CellText(5, 1), u"b");
+  // Cells outside the grid read empty and ignore writes.
+  grid_.SetCellText(9, 0, u"x");
+  grid_.SetCellText(1, 2, u"x");
+  grid_.SetCellText(-1, 0, u"x");
+  EXPECT_EQ(grid_.CellText(9, 0), u"");
+  EXPECT_EQ(grid_.CellText(1, -1), u"");
+  EXPECT_EQ(grid_.RowCount(), 6);
+}
+
+TEST_F(ListViewGridTest, AddedRowsAppearOnceTheMessageLoopRuns) {
+  grid_.AddRow(u"");
+  grid_.AddRow(u"");
+  grid_.SetCellText(2, 0, u"second");
+  EXPECT_EQ(grid_.RowCount(), 3);  // the grid counts them at once
+  PumpMessages();
+  EXPECT_EQ(ListView_GetItemCount(list_view_), 2);
+  EXPECT_EQ(ItemText(list_view_, 1, 0), L"second");
+
+  // Rows the loop has not shown yet can be selected and removed at once.
+  grid_.AddRow(u"");
+  grid_.SetCellText(3, 0, u"third");
+  grid_.SelectRange(3, 0, 3, 1);
+  EXPECT_EQ(grid_.CurrentRow(), 3);
+  grid_.RemoveRow(2);
+  EXPECT_EQ(ListView_GetItemCount(list_view_), 2);
+  EXPECT_EQ(ItemText(list_view_, 1, 0), L"third");
+  EXPECT_EQ(grid_.CurrentRow(), 2);
+
+  grid_.AddRow(u"");
+  grid_.ShowAddedRows();
+  EXPECT_EQ(ListView_GetItemCount(list_view_), 3);
+}
+
+TEST_F(ListViewGridTest, RemoveRowMovesLaterRowsUpWithTheirSelection) {
+  AddFiles(4);
+  grid_.SelectRange(3, 0, 3, 1);
+  ASSERT_EQ(grid_.CurrentRow(), 3);
+
+  grid_.RemoveRow(2);
+  EXPECT_EQ(grid_.RowCount(), 4);
+  EXPECT_EQ(ListView_GetItemCount(list_view_), 3);
+  EXPECT_EQ(ItemText(list_view_, 1, 0), L"path3");
+  EXPECT_EQ(ItemText(list_view_, 2, 0), L"path4");
+  // The cursor stays on the same file, now one row higher.
+  EXPECT_EQ(grid_.CurrentRow(), 2);
+  EXPECT_EQ(SelectedItems(list_view_), std::vector<int>{1});
+
+  // Removing the current row makes the row taking its place current.
+  grid_.RemoveRow(grid_.CurrentRow());
+  EXPECT_EQ(grid_.RowCount(), 3);
+  EXPECT_EQ(grid_.CellText(2, 0), u"path4");
+  EXPECT_EQ(grid_.CurrentRow(), 2);
+  EXPECT_EQ(SelectedItems(list_view_), std::vector<int>{1});
+  // ... or the last row, when the last row went.
+  grid_.RemoveRow(2);
+  EXPECT_EQ(grid_.CurrentRow(), 1);
+  EXPECT_EQ(SelectedItems(list_view_), std::vector<int>{0});
+  grid_.RemoveRow(1);
+  EXPECT_EQ(grid_.CurrentRow(), 0);
+  EXPECT_TRUE(SelectedItems(list_view_).empty());
+  AddFiles(3);
+
+  // The header row and rows past the end are never removed.
+  grid_.RemoveRow(0);
+  grid_.RemoveRow(4);
+  grid_.RemoveRow(-5);
+  EXPECT_EQ(grid_.RowCount(), 4);
+  EXPECT_EQ(grid_.CellText(0, 0), u"Ruta");
+}
+
+TEST_F(ListViewGridTest, RowCountOneDropsEveryFileRowAndItsState) {
+  AddFiles(3);
+  grid_.SelectRange(1, 0, 1, 1);
+  grid_.SetRowCount(1);
+  EXPECT_EQ(grid_.RowCount(), 1);
+  EXPECT_EQ(ListView_GetItemCount(list_view_), 0);
+  EXPECT_EQ(grid_.CurrentRow(), 0);
+  EXPECT_EQ(grid_.CellText(0, 1), u"Base Datos");
+  EXPECT_EQ(ColumnText(list_view_, 0), L"Ruta");
+
+  // Rows added afterwards are new files: neither current nor selected.
+  AddFiles(2);
+  EXPECT_EQ(grid_.CurrentRow(), 0);
+  EXPECT_TRUE(SelectedItems(list_view_).empty());
+  EXPECT_EQ(grid_.CellText(1, 0), u"path1");
+
+  grid_.SetRowCount(0);  // the header row stays whatever is asked
+  EXPECT_EQ(grid_.RowCount(), 1);
+}
+
+TEST_F(ListViewGridTest, SelectRangeSelectsOnlyThatRowAndMakesItCurrent) {
+  AddFiles(5);
+  grid_.SelectRange(1, 0, 1, 1);
+  grid_.SelectRange(4, 0, 4, grid_.ColumnCount() - 1);
+  EXPECT_EQ(SelectedItems(list_view_), std::vector<int>{3});
+  EXPECT_EQ(ListView_GetNextItem(list_view_, -1, LVNI_FOCUSED), 3);
+  EXPECT_EQ(grid_.CurrentRow(), 4);
+
+  grid_.SelectRange(2, 0, 3, 1);
+  EXPECT_EQ(SelectedItems(list_view_), (std::vector<int>{1, 2}));
+  EXPECT_EQ(grid_.CurrentRow(), 2);
+
+  // Nothing but the header, or nothing at all: the selection stays.
+  grid_.SelectRange(0, 0, 0, 1);
+  grid_.SelectRange(7, 0, 9, 1);
+  EXPECT_EQ(SelectedItems(list_view_), (std::vector<int>{1, 2}));
+}
+
+TEST_F(ListViewGridTest, WidthsAreTwipsAtTheScreenDpi) {
+  const int dpi = ScreenDpi(LOGPIXELSX);
+  EXPECT_EQ(grid_.Width(), 7020);
+  grid_.SetColumnWidth(1, 100);
+  grid_.SetColumnWidth(0, 4914);
+  EXPECT_EQ(ListView_GetColumnWidth(list_view_, 0), ExpectedPixels(4914, dpi));
+  EXPECT_EQ(ListView_GetColumnWidth(list_view_, 1), ExpectedPixels(100, dpi));
+  // No such column, or a negative width: nothing changes.
+  grid_.SetColumnWidth(2, 500);
+  grid_.SetColumnWidth(1, -10);
+  EXPECT_EQ(ListView_GetColumnWidth(list_view_, 1), ExpectedPixels(100, dpi));
+}
+
+TEST_F(ListViewGridTest, SettingsReachTheListViewStyle) {
+  const auto style = [&] { return GetWindowLongW(list_view_, GWL_STYLE); };
+  grid_.SetSelectionAlwaysVisible(true);
+  EXPECT_NE(style() & LVS_SHOWSELALWAYS, 0);
+  grid_.SetSelectionAlwaysVisible(false);
+  EXPECT_EQ(style() & LVS_SHOWSELALWAYS, 0);
+  grid_.SetEnabled(false);
+  EXPECT_FALSE(IsWindowEnabled(list_view_));
+  grid_.SetEnabled(true);
+  EXPECT_TRUE(IsWindowEnabled(list_view_));
+  const auto extended = ListView_GetExtendedListViewStyle(list_view_);
+  EXPECT_NE(extended & LVS_EX_FULLROWSELECT, 0u);
+  EXPECT_EQ(extended & LVS_EX_INFOTIP, 0u);
+}
+
+TEST_F(ListViewGridTest, ThirtyTwoThousandRowsAndMoreStayAddressable) {
+  constexpr int kFiles = 33000;
+  const auto start = std::chrono::steady_clock::now();
+  AddFiles(kFiles);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
+          .count();
+  std::printf("[ figures  ] %d rows added and filled in %.3f s\n", kFiles,
+              seconds);
+  EXPECT_EQ(grid_.RowCount(), kFiles + 1);
+  EXPECT_EQ(ListView_GetItemCount(list_view_), kFiles);
+  EXPECT_EQ(ItemText(list_view_, kFiles - 1, 0),
+            L"path" + std::to_wstring(kFiles));
+  grid_.SelectRange(32768, 0, 32768, 1);
+  grid_.RemoveRow(100);
+  EXPECT_EQ(grid_.CurrentRow(), 32767);
+  EXPECT_EQ(grid_.CellText(32767, 1), u"db32768");
+}
+
+TEST(KeyShiftMask, CombinesShiftCtrlAndAlt) {
+  EXPECT_EQ(ShiftMask(false, false, false), 0);
+  EXPECT_EQ(ShiftMask(true, false, false), 1);
+  EXPECT_EQ(ShiftMask(false, true, false), 2);
+  EXPECT_EQ(ShiftMask(false, false, true), 4);
+  EXPECT_EQ(ShiftMask(true, true, true), 7);
+}
+
+TEST(ComboAdapter, ChoiceInCodeRaisesTheClickLikeTheUsersChoice) {
+  TestWindow host;
+  HWND combo =
+      host.AddChild(WC_COMBOBOXW, CBS_DROPDOWNLIST | WS_VSCROLL, 102, 135, 200);
+  Win32ComboBox adapter(combo);
+  EXPECT_EQ(adapter.ListCount(), 0);
+  EXPECT_EQ(adapter.CurrentText(), u"");
+  EXPECT_FALSE(adapter.SetListIndex(0));  // empty list: nothing happens
+  EXPECT_TRUE(host.Commands().empty());
+
+  adapter.AddItem(u"(LOCAL)");
+  adapter.AddItem(u"(LOCAL)\\SQLEXPRESS");
+  adapter.AddItem(u"(LOCAL)\\A");  // unsorted: stays last
+  EXPECT_EQ(adapter.ListCount(), 3);
+  ASSERT_TRUE(adapter.SetListIndex(1));
+  ASSERT_EQ(host.Commands().size(), 1u);
+  EXPECT_EQ(host.Commands()[0], MAKEWPARAM(102, CBN_SELCHANGE));
+  EXPECT_EQ(adapter.CurrentText(), u"(LOCAL)\\SQLEXPRESS");
+  ASSERT_TRUE(adapter.SetListIndex(2));
+  EXPECT_EQ(adapter.CurrentText(), u"(LOCAL)\\A");
+
+  EXPECT_FALSE(adapter.SetListIndex(3));
+  EXPECT_FALSE(adapter.SetListIndex(-1));
+  EXPECT_EQ(host.Commands().size(), 2u);
+  EXPECT_EQ(adapter.CurrentText(), u"(LOCAL)\\A");
+}
+
+}  // namespace
+}  // namespace quorvel::view::testing

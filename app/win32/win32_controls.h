@@ -1,0 +1,65 @@
+// The form's controls over real Win32 windows.
+#pragma once
+
+#include <windows.h>
+
+#include "app/controls.h"
+
+namespace quorvel::view {
+
+Text WindowText(HWND window);
+
+class Win32Button final : public Button {
+ public:
+  explicit Win32Button(HWND button) : button_(button) {}
+  void SetEnabled(bool enabled) override;
+
+ private:
+  HWND button_;
+};
+
+// A drop-down list combo whose selection changes reach the form through the
+// parent's CBN_SELCHANGE, whoever makes them.
+class Win32ComboBox final : public ComboBox {
+ public:
+  explicit Win32ComboBox(HWND combo) : combo_(combo) {}
+  void SetEnabled(bool enabled) override;
+  void AddItem(const Text& item) override;
+  int32_t ListCount() const override;
+  bool SetListIndex(int32_t index) override;
+  Text CurrentText() const override;
+
+ private:
+  HWND combo_;
+};
+
+class Win32Label final : public Label {
+ public:
+  explicit Win32Label(HWND label) : label_(label) {}
+  void SetCaption(const Text& caption) override;
+
+ private:
+  HWND label_;
+};
+
+class Win32WindowTitle final : public WindowTitle {
+ public:
+  explicit Win32WindowTitle(HWND window) : window_(window) {}
+  void SetTitle(const Text& title) override;
+
+ private:
+  HWND window_;
+};
+
+// Message boxes owned by the main window, captioned with the application
+// title.
+class Win32MessageBoxes final : public MessageBoxes {
+ public:
+  explicit Win32MessageBoxes(HWND owner) : owner_(owner) {}
+  MessageAnswer Show(const Text& text, MessageStyle style) override;
+
+ private:
+  HWND owner_;
+};
+
+}  // namespace quorvel::view
