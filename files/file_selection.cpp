@@ -5,13 +5,13 @@
 
 namespace quorvel {
 
-std::vector<Text> SplitAtNul(const Text& text) {
+std::vector<Text> SplitText(const Text& text, char16_t separator) {
   std::vector<Text> pieces;
   std::size_t start = 0;
-  for (std::size_t nul = text.find(u'\0'); nul != Text::npos;
-       nul = text.find(u'\0', start)) {
-    pieces.emplace_back(text, start, nul - start);
-    start = nul + 1;
+  for (std::size_t found = text.find(separator); found != Text::npos;
+       found = text.find(separator, start)) {
+    pieces.emplace_back(text, start, found - start);
+    start = found + 1;
   }
   pieces.emplace_back(text, start);
   return pieces;

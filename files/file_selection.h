@@ -13,8 +13,13 @@ inline constexpr uint32_t kOpenFileFlags = 0x280204;  // hide read-only,
                                                       // explorer, long names
 inline constexpr int32_t kInitialResultSize = 32000;
 
-// The result text split at every NUL; always at least one piece.
-std::vector<Text> SplitAtNul(const Text& text);
+// The text split at every separator; always at least one piece.
+std::vector<Text> SplitText(const Text& text, char16_t separator);
+
+// The result text split at every NUL.
+inline std::vector<Text> SplitAtNul(const Text& text) {
+  return SplitText(text, u'\0');
+}
 
 // Full paths of the chosen files: the text itself for one file, or the
 // folder joined to each name for several.

@@ -2,6 +2,8 @@
 // to hold every chosen name.
 #include "files/win32/open_file_dialog.h"
 
+#include "files/file_selection.h"
+
 #include <cderr.h>
 #include <commctrl.h>
 #include <commdlg.h>
@@ -19,14 +21,7 @@ Text DialogFilterList(const Text& filter) {
   if (filter.empty()) {
     return Text();
   }
-  std::vector<Text> pieces;
-  std::size_t start = 0;
-  for (std::size_t bar = filter.find(u'|'); bar != Text::npos;
-       bar = filter.find(u'|', start)) {
-    pieces.emplace_back(filter, start, bar - start);
-    start = bar + 1;
-  }
-  pieces.emplace_back(filter, start);
+  std::vector<Text> pieces = SplitText(filter, u'|');
   // A description without its pattern would make the dialog misread the
   // list's end.
   if (pieces.size() % 2 != 0) {
