@@ -1,28 +1,11 @@
 // Quorvel.exe: one window that attaches .mdf files to a local SQL Server.
 #include <windows.h>
-// commctrl.h and objbase.h need windows.h first.
+// commctrl.h needs windows.h first.
 #include <commctrl.h>
-#include <objbase.h>
 
 #include "app/win32/main_window.h"
 
 namespace {
-
-// COM for ADO, apartment-threaded, for as long as the window lives.
-class ComApartment {
- public:
-  ComApartment()
-      : initialised_(SUCCEEDED(CoInitializeEx(
-            nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
-  ~ComApartment() {
-    if (initialised_) CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-
- private:
-  bool initialised_;
-};
 
 int RunMessageLoop(quorvel::view::MainWindow& window) {
   MSG message{};
@@ -38,8 +21,9 @@ int RunMessageLoop(quorvel::view::MainWindow& window) {
 
 }  // namespace
 
+// COM is not started here: the window's ADO client joins it when the program
+// first connects, so a start without a server never loads it.
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  const ComApartment com;
   INITCOMMONCONTROLSEX controls{};
   controls.dwSize = sizeof(controls);
   controls.dwICC =

@@ -193,9 +193,28 @@ class ComCommand final : public AdoCommand {
 AdoComClient::~AdoComClient() {
   if (connection_factory_ != nullptr) connection_factory_->Release();
   if (command_factory_ != nullptr) command_factory_->Release();
+  // After the factories: nothing of ours may outlive the apartment.
+  if (joined_apartment_) CoUninitialize();
+}
+
+long AdoComClient::JoinApartment() {
+  if (tried_apartment_) return apartment_failure_;
+  tried_apartment_ = true;
+  const HRESULT result = CoInitializeEx(
+      nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  // S_FALSE (joined already) owes a CoUninitialize all the same.
+  joined_apartment_ = SUCCEEDED(result);
+  // Someone else chose a multithreaded apartment: COM works there too.
+  if (FAILED(result) && result != RPC_E_CHANGED_MODE) {
+    apartment_failure_ = result;
+  }
+  return apartment_failure_;
 }
 
 Created<AdoConnection> AdoComClient::CreateConnection() {
+  if (const HRESULT joined = JoinApartment(); FAILED(joined)) {
+    return {nullptr, com::DescribeFailure(joined, nullptr)};
+  }
   com::ClearErrorInfo();
   ComPtr<ado::Connection> connection;
   const HRESULT result = CreateAdoObject(
@@ -208,6 +227,9 @@ Created<AdoConnection> AdoComClient::CreateConnection() {
 }
 
 Created<AdoCommand> AdoComClient::CreateCommand() {
+  if (const HRESULT joined = JoinApartment(); FAILED(joined)) {
+    return {nullptr, com::DescribeFailure(joined, nullptr)};
+  }
   com::ClearErrorInfo();
   ComPtr<ado::Command> command;
   const HRESULT result = CreateAdoObject(

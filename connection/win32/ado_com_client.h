@@ -7,9 +7,12 @@ struct IClassFactory;
 
 namespace quorvel {
 
-// COM must be initialised on the calling thread for the client's lifetime.
-// The class objects are asked for once and kept, so that a run of many
-// commands does not look the class up in the registry for every row.
+// COM is joined on first use, not at start-up: a program that never connects
+// never loads COM. The thread stays in its single-threaded apartment until the
+// client goes, so create and use the client on one thread, and release every
+// object it made before it goes. The class objects are asked for once and
+// kept, so that a run of many commands does not look the class up in the
+// registry for every row.
 class AdoComClient final : public AdoClient {
  public:
   AdoComClient() = default;
@@ -21,6 +24,13 @@ class AdoComClient final : public AdoClient {
   Created<AdoCommand> CreateCommand() override;
 
  private:
+  // Joins the thread's apartment the first time it is asked. Returns the
+  // failure (an HRESULT) that keeps COM out of reach, else 0 (S_OK).
+  long JoinApartment();
+
+  bool tried_apartment_ = false;
+  bool joined_apartment_ = false;  // owes one CoUninitialize
+  long apartment_failure_ = 0;
   IClassFactory* connection_factory_ = nullptr;
   IClassFactory* command_factory_ = nullptr;
 };
