@@ -242,6 +242,73 @@ Text SelectionText() {
   return text;
 }
 
+// 32767 empty items the usual bulk way, drawing held off until done.
+double TimeBaseline(bool& complete) {
+  Host host(LVS_REPORT);
+  AddColumns(host.list());
+  host.Settle();
+  const double seconds = Seconds([&] {
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    wchar_t empty[] = L"";
+    item.pszText = empty;
+    SendMessageW(host.list(), WM_SETREDRAW, FALSE, 0);
+    for (int i = 0; i < kNames; ++i) {
+      item.iItem = i;
+      SendMessageW(host.list(), LVM_INSERTITEMW, 0,
+                   reinterpret_cast<LPARAM>(&item));
+    }
+    SendMessageW(host.list(), WM_SETREDRAW, TRUE, 0);
+    host.Settle();
+  });
+  complete =
+      complete && SendMessageW(host.list(), LVM_GETITEMCOUNT, 0, 0) == kNames;
+  return seconds;
+}
+
+// The whole selection into the program's own grid, drawn.
+double TimeGrid(const Text& result, bool& complete) {
+  Host host(quorvel::kListViewGridStyle);
+  quorvel::ListViewGrid grid;
+  grid.Attach(host.list(), 7020, 96);
+  g_grid = &grid;
+  grid.SetRowCount(1);
+  grid.SetColumnCount(2);
+  grid.SetCellText(0, 0, u"Ruta");
+  grid.SetCellText(0, 1, u"Base Datos");
+  grid.SetColumnWidth(1, 100);
+  grid.SetColumnWidth(0, 4914);
+  host.Settle();
+  const double seconds = Seconds([&] {
+    SelectInto(grid, result);
+    host.Settle();
+  });
+  complete = complete && grid.RowCount() == kNames + 1 &&
+             SendMessageW(host.list(), LVM_GETITEMCOUNT, 0, 0) == kNames &&
+             grid.CellText(kNames, 0) ==
+                 Text(kFolder) + u"\\" + BaseName(kNames) + u".mdf";
+  g_grid = nullptr;
+  return seconds;
+}
+
+void PrintFigures(double core, double grid, double baseline, int rounds) {
+  std::printf("selection bench: %d names, median of %d round(s)\n", kNames,
+              rounds);
+  std::printf("  core, result text to rows in memory       : %8.3f s\n", core);
+  std::printf(
+      "  whole selection into the real grid         : %8.3f s  (goal < 0.5 s: "
+      "%s)\n",
+      grid, grid < 0.5 ? "met" : "not met");
+  std::printf("  baseline, %d empty ListView items (bulk) : %8.3f s\n", kNames,
+              baseline);
+  std::printf(
+      "  grid / baseline                            : %8.2f   (goal <= 1.5: "
+      "%s)\n",
+      grid / baseline, grid / baseline <= 1.5 ? "met" : "not met");
+  std::printf("  core / baseline                            : %8.2f\n",
+              core / baseline);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -263,89 +330,22 @@ int main(int argc, char** argv) {
   std::vector<double> grid_times;
   std::vector<double> baseline_times;
   bool complete = true;
-
   for (int round = 0; round < kRounds; ++round) {
     MemoryGrid memory;
     core_times.push_back(Seconds([&] { SelectInto(memory, result); }));
-    std::printf("  round %d: core %.3f s", round + 1, core_times.back());
-    std::fflush(stdout);
     complete = complete && memory.RowCount() == kNames + 1 &&
                memory.CellText(kNames, 1) == BaseName(kNames);
-
-    {
-      Host host(LVS_REPORT);
-      AddColumns(host.list());
-      host.Settle();
-      baseline_times.push_back(Seconds([&] {
-        LVITEMW item{};
-        item.mask = LVIF_TEXT;
-        wchar_t empty[] = L"";
-        item.pszText = empty;
-        // The usual way to fill a ListView in bulk: no drawing until done.
-        SendMessageW(host.list(), WM_SETREDRAW, FALSE, 0);
-        for (int i = 0; i < kNames; ++i) {
-          item.iItem = i;
-          SendMessageW(host.list(), LVM_INSERTITEMW, 0,
-                       reinterpret_cast<LPARAM>(&item));
-        }
-        SendMessageW(host.list(), WM_SETREDRAW, TRUE, 0);
-        host.Settle();
-      }));
-      complete = complete &&
-                 SendMessageW(host.list(), LVM_GETITEMCOUNT, 0, 0) == kNames;
-      std::printf(", baseline %.3f s", baseline_times.back());
-      std::fflush(stdout);
-    }
-    {
-      Host host(quorvel::kListViewGridStyle);
-      quorvel::ListViewGrid grid;
-      grid.Attach(host.list(), 7020, 96);
-      g_grid = &grid;
-      grid.SetRowCount(1);
-      grid.SetFixedRowCount(1);
-      grid.SetColumnCount(2);
-      grid.SetFixedColumnCount(0);
-      grid.SetCellText(0, 0, u"Ruta");
-      grid.SetCellText(0, 1, u"Base Datos");
-      grid.SetColumnWidth(1, 100);
-      grid.SetColumnWidth(0, 4914);
-      host.Settle();
-      grid_times.push_back(Seconds([&] {
-        SelectInto(grid, result);
-        host.Settle();
-      }));
-      complete = complete && grid.RowCount() == kNames + 1 &&
-                 SendMessageW(host.list(), LVM_GETITEMCOUNT, 0, 0) == kNames &&
-                 grid.CellText(kNames, 0) ==
-                     Text(kFolder) + u"\\" + BaseName(kNames) + u".mdf";
-      g_grid = nullptr;
-      std::printf(", grid %.3f s\n", grid_times.back());
-      std::fflush(stdout);
-    }
+    baseline_times.push_back(TimeBaseline(complete));
+    grid_times.push_back(TimeGrid(result, complete));
+    std::printf("  round %d: core %.3f s, baseline %.3f s, grid %.3f s\n",
+                round + 1, core_times.back(), baseline_times.back(),
+                grid_times.back());
+    std::fflush(stdout);
     // A grid this slow would keep CI busy for long: one round tells enough.
-    if (grid_times.back() > 20.0) {
-      break;
-    }
+    if (grid_times.back() > 20.0) break;
   }
-
-  const double core = Median(core_times);
-  const double grid = Median(grid_times);
-  const double baseline = Median(baseline_times);
-  std::printf("selection bench: %d names, median of %d round(s)\n", kNames,
-              static_cast<int>(grid_times.size()));
-  std::printf("  core, result text to rows in memory       : %8.3f s\n", core);
-  std::printf(
-      "  whole selection into the real grid         : %8.3f s  (goal < 0.5 s: "
-      "%s)\n",
-      grid, grid < 0.5 ? "met" : "not met");
-  std::printf("  baseline, %d empty ListView items (bulk) : %8.3f s\n", kNames,
-              baseline);
-  std::printf(
-      "  grid / baseline                            : %8.2f   (goal <= 1.5: "
-      "%s)\n",
-      grid / baseline, grid / baseline <= 1.5 ? "met" : "not met");
-  std::printf("  core / baseline                            : %8.2f\n",
-              core / baseline);
+  PrintFigures(Median(core_times), Median(grid_times), Median(baseline_times),
+               static_cast<int>(grid_times.size()));
   if (!complete) {
     std::printf("selection bench: rows went missing\n");
     return 1;
