@@ -2,8 +2,6 @@
 // "Adjuntar" pressed, the messages read, and the calls the scripted ADO
 // stand-in received checked row by row. Also the 10,000-row benchmark.
 #include <windows.h>
-// The headers below need windows.h before them.
-#include <dlgs.h>
 
 #include <chrono>
 #include <cstdio>
@@ -12,29 +10,12 @@
 #include <vector>
 
 #include "tests/e2e/ado_session.h"
+#include "tests/e2e/file_dialog_driver.h"
 
 namespace {
 
 using quorvel::standin::RecordLine;
 using namespace quorvel::view;
-
-// The open-file dialog of the program: a dialog with a file-name box.
-BOOL CALLBACK FindFileDialogProc(HWND hwnd, LPARAM found) {
-  if (e2e::ClassName(hwnd) == L"#32770" && IsWindowVisible(hwnd) &&
-      (GetDlgItem(hwnd, cmb13) != nullptr ||
-       GetDlgItem(hwnd, edt1) != nullptr)) {
-    *reinterpret_cast<HWND*>(found) = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-HWND FindFileDialog(DWORD thread) {
-  HWND found = nullptr;
-  EnumThreadWindows(thread, FindFileDialogProc,
-                    reinterpret_cast<LPARAM>(&found));
-  return found;
-}
 
 // One row of the grid as the stand-in must see it bound.
 struct Row {
@@ -75,39 +56,23 @@ class AttachRun : public e2e::AdoSession {
 
   HWND Grid() const { return Control(kIdGrid); }
 
-  // Types text into the dialog's file-name box and confirms.
-  bool Confirm(HWND dialog, const std::wstring& text) const {
-    HWND box = GetDlgItem(dialog, cmb13);
-    if (box == nullptr) box = GetDlgItem(dialog, edt1);
-    if (box == nullptr) return false;
-    SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
-    return true;
-  }
-
   // "Seleccionar Ficheros", then the files typed into the dialog: one full
-  // path, or a folder to go to followed by the quoted names in it.
+  // path, or the folder to go to and then the quoted names in it.
   void Choose(const std::vector<std::wstring>& names, size_t expect_rows) {
     Click(kIdCommand3);
-    HWND dialog = nullptr;
-    ASSERT_TRUE(e2e::WaitFor(
-        [&] { return (dialog = FindFileDialog(app_->ThreadId())) != nullptr; },
-        10000))
-        << "no file dialog";
+    const auto dialog = e2e::FileDialog::Wait(app_->ThreadId());
+    ASSERT_TRUE(dialog) << "no file dialog";
     if (names.size() == 1) {
-      ASSERT_TRUE(Confirm(dialog, names[0]));
+      ASSERT_TRUE(dialog->Confirm(names[0]));
     } else {
-      ASSERT_TRUE(Confirm(dialog, Folder() + L"\\"));
+      ASSERT_TRUE(dialog->Open(Folder()));
       std::wstring quoted;
       for (const std::wstring& name : names) quoted += L"\"" + name + L"\" ";
-      // The dialog stays open while it moves into the folder.
-      std::this_thread::sleep_for(std::chrono::milliseconds(300));
-      ASSERT_TRUE(Confirm(dialog, quoted));
+      ASSERT_TRUE(dialog->Confirm(quoted));
     }
     ASSERT_TRUE(e2e::WaitFor(
         [&] {
-          return FindFileDialog(app_->ThreadId()) == nullptr &&
+          return !dialog->IsOpen() &&
                  static_cast<size_t>(e2e::ListRowCount(Grid())) == expect_rows;
         },
         60000))

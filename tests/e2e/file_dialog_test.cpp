@@ -2,11 +2,8 @@
 // stand-in: Wine's open-file dialog is found, filled in and confirmed or
 // cancelled from here, and the rows are read back from the grid; then rows go
 // with Delete and Yes, and stay with No.
-#include <windows.h>
-// The dialog headers need the base types above.
-#include <commdlg.h>
-#include <dlgs.h>
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <optional>
 #include <string>
@@ -14,13 +11,13 @@
 
 #include "app/win32/control_ids.h"
 #include "tests/ado_standin/register.h"
+#include "tests/e2e/file_dialog_driver.h"
 #include "tests/e2e/harness.h"
 
 namespace {
 
 namespace view = quorvel::view;
 
-constexpr wchar_t kDialogTitle[] = L"Seleccionar ficheros";
 constexpr wchar_t kServerKey[] = L"SOFTWARE\\Microsoft\\Microsoft SQL Server";
 
 bool SameText(const std::wstring& a, const std::wstring& b) {
@@ -63,76 +60,6 @@ class Folder {
   std::vector<std::wstring> names_;
 };
 
-struct Found {
-  std::wstring title;
-  HWND hwnd = nullptr;
-};
-
-BOOL CALLBACK MatchDialog(HWND hwnd, LPARAM lparam) {
-  auto* found = reinterpret_cast<Found*>(lparam);
-  if (e2e::ClassName(hwnd) == L"#32770" && e2e::Visible(hwnd) &&
-      e2e::WindowText(hwnd) == found->title) {
-    found->hwnd = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-// Wine's open-file dialog inside the program, worked from this process.
-class OpenDialog {
- public:
-  static std::optional<OpenDialog> Wait(DWORD thread) {
-    Found found{kDialogTitle};
-    if (!e2e::WaitFor(
-            [&] {
-              EnumThreadWindows(thread, MatchDialog,
-                                reinterpret_cast<LPARAM>(&found));
-              return found.hwnd != nullptr;
-            },
-            20000)) {
-      return std::nullopt;
-    }
-    return OpenDialog(found.hwnd);
-  }
-
-  HWND NameBox() const {
-    HWND box = GetDlgItem(hwnd_, cmb13);
-    return box != nullptr ? box : GetDlgItem(hwnd_, edt1);
-  }
-  void Type(const std::wstring& text) const {
-    SendMessageW(NameBox(), WM_SETTEXT, 0,
-                 reinterpret_cast<LPARAM>(text.c_str()));
-  }
-  void Press(int id) const {
-    PostMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(hwnd_, id)));
-  }
-  // Types a folder and confirms; the dialog moves into it (or stays, when it
-  // opened there). Its folder text cannot be read across processes, its
-  // length can.
-  bool Open(const std::wstring& folder) const {
-    Type(folder);
-    // Sent, not posted: the dialog has browsed when the call returns.
-    DWORD_PTR result = 0;
-    SendMessageTimeoutW(hwnd_, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                        reinterpret_cast<LPARAM>(GetDlgItem(hwnd_, IDOK)),
-                        SMTO_NORMAL, 20000, &result);
-    return e2e::WaitFor(
-        [&] {
-          return SendMessageW(hwnd_, CDM_GETFOLDERPATH, 0, 0) ==
-                 static_cast<LRESULT>(folder.size() + 1);
-        },
-        20000);
-  }
-  bool WaitClosed() const {
-    return e2e::WaitFor([&] { return !IsWindow(hwnd_); }, 20000);
-  }
-
- private:
-  explicit OpenDialog(HWND hwnd) : hwnd_(hwnd) {}
-  HWND hwnd_;
-};
-
 class FileDialogE2E : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -169,12 +96,12 @@ class FileDialogE2E : public ::testing::Test {
   }
 
   // Presses "Seleccionar Ficheros" and waits for the dialog it opens.
-  std::optional<OpenDialog> PressSelect() const {
+  std::optional<e2e::FileDialog> PressSelect() const {
     HWND button = app_->Control(view::kIdCommand3);
     PostMessageW(app_->Main(), WM_COMMAND,
                  MAKEWPARAM(view::kIdCommand3, BN_CLICKED),
                  reinterpret_cast<LPARAM>(button));
-    return OpenDialog::Wait(app_->ThreadId());
+    return e2e::FileDialog::Wait(app_->ThreadId());
   }
 
   void ExpectRow(int item, const std::wstring& folder, const std::wstring& name,
@@ -187,14 +114,20 @@ class FileDialogE2E : public ::testing::Test {
     EXPECT_EQ(e2e::ListCell(Grid(), item, 1), database);
   }
 
-  // Three files chosen together in the folder.
-  void ChooseThree(const Folder& folder) const {
+  // The text typed into the dialog and confirmed, in `folder` if one is
+  // given, else where the dialog opens.
+  void Choose(const std::wstring& text, const std::wstring& folder = {}) const {
     auto dialog = PressSelect();
     ASSERT_TRUE(dialog);
-    ASSERT_TRUE(dialog->Open(folder.path()));
-    dialog->Type(L"\"a.mdf\" \"b.mdf\" \"c.mdf\"");
-    dialog->Press(IDOK);
+    if (!folder.empty()) {
+      ASSERT_TRUE(dialog->Open(folder));
+    }
+    ASSERT_TRUE(dialog->Confirm(text));
     ASSERT_TRUE(dialog->WaitClosed());
+  }
+  // Three files chosen together in the folder.
+  void ChooseThree(const Folder& folder) const {
+    Choose(L"\"a.mdf\" \"b.mdf\" \"c.mdf\"", folder.path());
   }
 
   e2e::RegistrySeeder seeder_;
@@ -207,19 +140,13 @@ TEST_F(FileDialogE2E, SelectionsAppendRowsAndCancelAddsNone) {
   ASSERT_EQ(Rows(), 0);
 
   // One file: its path unchanged, the name without its last four characters.
-  {
-    auto dialog = PressSelect();
-    ASSERT_TRUE(dialog);
-    dialog->Type(folder.Path(L"sales.mdf"));
-    dialog->Press(IDOK);
-    ASSERT_TRUE(dialog->WaitClosed());
-  }
+  ASSERT_NO_FATAL_FAILURE(Choose(folder.Path(L"sales.mdf")));
   ASSERT_TRUE(WaitRows(1));
   EXPECT_EQ(e2e::ListCell(Grid(), 0, 0), folder.Path(L"sales.mdf"));
   EXPECT_EQ(e2e::ListCell(Grid(), 0, 1), L"sales");
 
   // Three at once, after the first row, in the dialog's order.
-  ChooseThree(folder);
+  ASSERT_NO_FATAL_FAILURE(ChooseThree(folder));
   ASSERT_TRUE(WaitRows(4));
   ExpectRow(1, folder.path(), L"a.mdf", L"a");
   ExpectRow(2, folder.path(), L"b.mdf", L"b");
@@ -238,14 +165,7 @@ TEST_F(FileDialogE2E, SelectionsAppendRowsAndCancelAddsNone) {
 
   // Another selection: a typed name that need not exist, and a file chosen
   // before, which gets a second row of its own.
-  {
-    auto dialog = PressSelect();
-    ASSERT_TRUE(dialog);
-    ASSERT_TRUE(dialog->Open(folder.path()));
-    dialog->Type(L"\"notes.txt\" \"a.mdf\"");
-    dialog->Press(IDOK);
-    ASSERT_TRUE(dialog->WaitClosed());
-  }
+  ASSERT_NO_FATAL_FAILURE(Choose(L"\"notes.txt\" \"a.mdf\"", folder.path()));
   ASSERT_TRUE(WaitRows(6));
   ExpectRow(4, folder.path(), L"notes.txt", L"notes");
   ExpectRow(5, folder.path(), L"a.mdf", L"a");
@@ -254,7 +174,7 @@ TEST_F(FileDialogE2E, SelectionsAppendRowsAndCancelAddsNone) {
 
 TEST_F(FileDialogE2E, DeleteRemovesTheRowOnYesAndKeepsItOnNo) {
   Folder folder({L"a.mdf", L"b.mdf", L"c.mdf"});
-  ChooseThree(folder);
+  ASSERT_NO_FATAL_FAILURE(ChooseThree(folder));
   ASSERT_TRUE(WaitRows(3));
 
   // No: the row stays, still selected.

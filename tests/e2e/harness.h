@@ -23,6 +23,10 @@
 //   FindMessageBox(thread) / WaitMessageBox(thread, ms) -> MessageBoxInfo
 //   AnswerMessageBox(box, IDOK / IDYES / IDNO)
 //
+// Open-file dialog (file_dialog_driver.h)
+//   FileDialog::Wait(thread)         the visible "Seleccionar ficheros" dialog
+//   Type, Confirm, Press(IDOK / IDCANCEL), Open(folder), WaitClosed
+//
 // Keys (under Wine on a bare Xvfb both work; pick by what the key needs)
 //   PostKey(hwnd, vk)                WM_KEYDOWN/WM_KEYUP posted to one window;
 //                                    the program's dialog navigation sees

@@ -12,38 +12,24 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "files/file_selection.h"
+#include "tests/e2e/file_dialog_driver.h"
+#include "tests/e2e/harness.h"
 
 namespace quorvel {
 namespace {
 
-using std::chrono::milliseconds;
-using std::chrono::steady_clock;
-
 constexpr char16_t kTitle[] = u"Seleccionar ficheros";
+constexpr int kWaitMs = e2e::FileDialog::kWaitMs;
 
 std::wstring W(const Text& text) {
   return std::wstring(reinterpret_cast<const wchar_t*>(text.data()),
                       text.size());
-}
-
-bool WaitFor(const std::function<bool()>& condition,
-             milliseconds limit = milliseconds(30000)) {
-  const auto end = steady_clock::now() + limit;
-  while (steady_clock::now() < end) {
-    if (condition()) {
-      return true;
-    }
-    std::this_thread::sleep_for(milliseconds(20));
-  }
-  return condition();
 }
 
 // A folder of empty files under the temporary folder, gone afterwards.
@@ -95,127 +81,80 @@ struct DriverLog {
   std::vector<std::string> problems;
 };
 
-class Dialog {
- public:
-  explicit Dialog(HWND hwnd) : hwnd_(hwnd) {}
+HWND FileList(const e2e::FileDialog& dialog) {
+  HWND view =
+      FindWindowExW(dialog.hwnd(), nullptr, L"SHELLDLL_DefView", nullptr);
+  return view != nullptr
+             ? FindWindowExW(view, nullptr, L"SysListView32", nullptr)
+             : nullptr;
+}
 
-  HWND NameBox() const {
-    HWND box = GetDlgItem(hwnd_, cmb13);
-    return box != nullptr ? box : GetDlgItem(hwnd_, edt1);
+// Selects every file the list shows once it shows `count` of them.
+bool SelectAll(const e2e::FileDialog& dialog, int count) {
+  const auto shown = [&] {
+    return SendMessageW(FileList(dialog), LVM_GETITEMCOUNT, 0, 0);
+  };
+  if (!e2e::WaitFor([&] { return shown() >= count; }, kWaitMs)) {
+    return false;
   }
-  void Type(const std::wstring& text) const {
-    SendMessageW(NameBox(), WM_SETTEXT, 0,
-                 reinterpret_cast<LPARAM>(text.c_str()));
-  }
-  void Press(int id) const {
-    PostMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(hwnd_, id)));
-  }
-  std::wstring Folder() const {
-    wchar_t folder[MAX_PATH] = {};
-    SendMessageW(hwnd_, CDM_GETFOLDERPATH, MAX_PATH,
-                 reinterpret_cast<LPARAM>(folder));
-    return folder;
-  }
-  // Types the folder and confirms: the dialog moves into it.
-  bool Open(const std::wstring& folder) const {
-    Type(folder);
-    Press(IDOK);
-    return WaitFor([&] {
-      return CompareStringOrdinal(Folder().c_str(), -1, folder.c_str(), -1,
-                                  TRUE) == CSTR_EQUAL;
-    });
-  }
-  HWND FileList() const {
-    HWND view = FindWindowExW(hwnd_, nullptr, L"SHELLDLL_DefView", nullptr);
-    return view != nullptr
-               ? FindWindowExW(view, nullptr, L"SysListView32", nullptr)
-               : nullptr;
-  }
-  // Selects every file the list shows once it shows `count` of them.
-  bool SelectAll(int count) const {
-    if (!WaitFor([&] {
-          return SendMessageW(FileList(), LVM_GETITEMCOUNT, 0, 0) >= count;
-        })) {
-      return false;
-    }
-    LVITEMW item{};
-    item.stateMask = LVIS_SELECTED;
-    item.state = LVIS_SELECTED;
-    SendMessageW(FileList(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
-                 reinterpret_cast<LPARAM>(&item));
-    return SendMessageW(FileList(), LVM_GETSELECTEDCOUNT, 0, 0) == count;
-  }
-  std::wstring Text() const {
-    wchar_t text[256] = {};
-    GetWindowTextW(hwnd_, text, 256);
-    return text;
-  }
-  std::wstring FilterShown() const {
-    HWND combo = GetDlgItem(hwnd_, cmb1);
-    const LRESULT index = SendMessageW(combo, CB_GETCURSEL, 0, 0);
-    if (index < 0) {
-      return L"<none>";
-    }
-    wchar_t text[256] = {};
-    SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index),
-                 reinterpret_cast<LPARAM>(text));
-    return text;
-  }
-  bool ReadOnlyBoxVisible() const {
-    HWND box = GetDlgItem(hwnd_, chx1);
-    return box != nullptr && IsWindowVisible(box);
-  }
+  LVITEMW item{};
+  item.stateMask = LVIS_SELECTED;
+  item.state = LVIS_SELECTED;
+  SendMessageW(FileList(dialog), LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+               reinterpret_cast<LPARAM>(&item));
+  return SendMessageW(FileList(dialog), LVM_GETSELECTEDCOUNT, 0, 0) == count;
+}
 
- private:
-  HWND hwnd_;
-};
-
-struct FindArgs {
-  std::wstring title;
-  HWND found = nullptr;
-};
-
-BOOL CALLBACK MatchDialog(HWND hwnd, LPARAM lparam) {
-  auto* args = reinterpret_cast<FindArgs*>(lparam);
-  wchar_t class_name[32] = {};
-  GetClassNameW(hwnd, class_name, 32);
+std::wstring FilterShown(const e2e::FileDialog& dialog) {
+  HWND combo = GetDlgItem(dialog.hwnd(), cmb1);
+  const LRESULT index = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+  if (index < 0) {
+    return L"<none>";
+  }
   wchar_t text[256] = {};
-  GetWindowTextW(hwnd, text, 256);
-  if (std::wstring(class_name) == L"#32770" && IsWindowVisible(hwnd) &&
-      args->title == text) {
-    args->found = hwnd;
-    return FALSE;
+  SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index),
+               reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+bool ReadOnlyBoxVisible(const e2e::FileDialog& dialog) {
+  HWND box = GetDlgItem(dialog.hwnd(), chx1);
+  return box != nullptr && IsWindowVisible(box);
+}
+
+// Works the dialog it finds on `thread`, then makes sure it goes.
+void Drive(DWORD thread, DriverLog& log,
+           const std::function<void(const e2e::FileDialog&)>& steps) {
+  const auto shown = e2e::FileDialog::Wait(thread, kWaitMs);
+  log.found = shown.has_value();
+  if (!shown) {
+    log.problems.push_back("dialog never appeared");
+    return;
   }
-  return TRUE;
+  log.title = e2e::WindowText(shown->hwnd());
+  log.filter_shown = FilterShown(*shown);
+  log.read_only_box_visible = ReadOnlyBoxVisible(*shown);
+  steps(*shown);
+  // Whatever the steps did, the dialog must not outlive the test.
+  if (!shown->WaitClosed(kWaitMs)) {
+    log.problems.push_back("dialog still open after the steps");
+    shown->Press(IDCANCEL);
+  }
+}
+
+// Moves the dialog into the folder, noting it when it cannot.
+void Browse(const e2e::FileDialog& d, const std::wstring& folder,
+            DriverLog& log) {
+  if (!d.Open(folder)) {
+    log.problems.push_back("could not open the folder");
+  }
 }
 
 // Shows the dialog on this thread while `steps` work it from another.
-PendingError ShowWorked(OpenFileDialog& dialog, DriverLog& log,
-                        const std::function<void(const Dialog&)>& steps,
-                        const Text& title = kTitle) {
-  const DWORD thread = GetCurrentThreadId();
-  std::thread driver([&] {
-    FindArgs args{W(title)};
-    log.found = WaitFor([&] {
-      EnumThreadWindows(thread, MatchDialog, reinterpret_cast<LPARAM>(&args));
-      return args.found != nullptr;
-    });
-    if (!log.found) {
-      log.problems.push_back("dialog never appeared");
-      return;
-    }
-    const Dialog shown(args.found);
-    log.title = shown.Text();
-    log.filter_shown = shown.FilterShown();
-    log.read_only_box_visible = shown.ReadOnlyBoxVisible();
-    steps(shown);
-    // Whatever the steps did, the dialog must not outlive the test.
-    if (!WaitFor([&] { return !IsWindow(args.found); })) {
-      log.problems.push_back("dialog still open after the steps");
-      shown.Press(IDCANCEL);
-    }
-  });
+PendingError ShowWorked(
+    OpenFileDialog& dialog, DriverLog& log,
+    const std::function<void(const e2e::FileDialog&)>& steps) {
+  std::thread driver(Drive, GetCurrentThreadId(), std::ref(log), steps);
   const PendingError error = dialog.ShowOpen();
   driver.join();
   return error;
@@ -245,10 +184,8 @@ TEST(OpenFileDialogTest, ShowsTheSettingsAndReturnsOneTypedPath) {
   OpenFileDialog dialog;
   Configure(dialog);
   DriverLog log;
-  const PendingError error = ShowWorked(dialog, log, [&](const Dialog& d) {
-    d.Type(path);
-    d.Press(IDOK);
-  });
+  const PendingError error = ShowWorked(
+      dialog, log, [&](const e2e::FileDialog& d) { d.Confirm(path); });
   ASSERT_TRUE(log.found);
   EXPECT_TRUE(log.problems.empty()) << log.problems.front();
   EXPECT_EQ(log.title, L"Seleccionar ficheros");
@@ -266,13 +203,11 @@ TEST(OpenFileDialogTest, SeveralNamesComeBackAsFolderThenNames) {
   OpenFileDialog dialog;
   Configure(dialog);
   DriverLog log;
-  const PendingError error = ShowWorked(dialog, log, [&](const Dialog& d) {
-    if (!d.Open(folder.path())) {
-      log.problems.push_back("could not open the folder");
-    }
-    d.Type(L"\"a.mdf\" \"b.mdf\" \"c.mdf\"");
-    d.Press(IDOK);
-  });
+  const PendingError error =
+      ShowWorked(dialog, log, [&](const e2e::FileDialog& d) {
+        Browse(d, folder.path(), log);
+        d.Confirm(L"\"a.mdf\" \"b.mdf\" \"c.mdf\"");
+      });
   ASSERT_TRUE(log.found);
   EXPECT_TRUE(log.problems.empty()) << log.problems.front();
   EXPECT_EQ(error.number, 0);
@@ -293,15 +228,14 @@ TEST(OpenFileDialogTest, CancelIsAnErrorOnlyWhenAskedAndClearsTheLastResult) {
   OpenFileDialog dialog;
   Configure(dialog);
   DriverLog chosen;
-  ShowWorked(dialog, chosen, [&](const Dialog& d) {
-    d.Type(folder.path() + L"\\first.mdf");
-    d.Press(IDOK);
+  ShowWorked(dialog, chosen, [&](const e2e::FileDialog& d) {
+    d.Confirm(folder.path() + L"\\first.mdf");
   });
   ASSERT_FALSE(dialog.FileName().empty());
 
   DriverLog raised;
-  const PendingError cancelled =
-      ShowWorked(dialog, raised, [](const Dialog& d) { d.Press(IDCANCEL); });
+  const PendingError cancelled = ShowWorked(
+      dialog, raised, [](const e2e::FileDialog& d) { d.Press(IDCANCEL); });
   ASSERT_TRUE(raised.found);
   EXPECT_EQ(cancelled.number, kDialogCancelled);
   EXPECT_EQ(cancelled.description, Text(u"Cancel was selected."));
@@ -309,8 +243,8 @@ TEST(OpenFileDialogTest, CancelIsAnErrorOnlyWhenAskedAndClearsTheLastResult) {
 
   dialog.SetCancelError(false);
   DriverLog quiet;
-  const PendingError silent =
-      ShowWorked(dialog, quiet, [](const Dialog& d) { d.Press(IDCANCEL); });
+  const PendingError silent = ShowWorked(
+      dialog, quiet, [](const e2e::FileDialog& d) { d.Press(IDCANCEL); });
   ASSERT_TRUE(quiet.found);
   EXPECT_EQ(silent.number, 0);
   EXPECT_TRUE(silent.description.empty());
@@ -337,15 +271,14 @@ TEST(OpenFileDialogTest, SelectionBeyondTheBufferIsReturnedWhole) {
   OpenFileDialog dialog;
   Configure(dialog);
   DriverLog log;
-  const PendingError error = ShowWorked(dialog, log, [&](const Dialog& d) {
-    if (!d.Open(folder.path())) {
-      log.problems.push_back("could not open the folder");
-    }
-    if (!d.SelectAll(kFiles)) {
-      log.problems.push_back("could not select every file");
-    }
-    d.Press(IDOK);
-  });
+  const PendingError error =
+      ShowWorked(dialog, log, [&](const e2e::FileDialog& d) {
+        Browse(d, folder.path(), log);
+        if (!SelectAll(d, kFiles)) {
+          log.problems.push_back("could not select every file");
+        }
+        d.Press(IDOK);
+      });
   ASSERT_TRUE(log.found);
   EXPECT_TRUE(log.problems.empty()) << log.problems.front();
   EXPECT_EQ(error.number, 0) << W(error.description);
@@ -370,13 +303,11 @@ TEST(OpenFileDialogTest, TypedNamesBeyondATinyBufferAreReturnedWhole) {
   Configure(dialog);
   dialog.SetMaxFileSize(64);  // not even the folder fits at first
   DriverLog log;
-  const PendingError error = ShowWorked(dialog, log, [&](const Dialog& d) {
-    if (!d.Open(folder.path())) {
-      log.problems.push_back("could not open the folder");
-    }
-    d.Type(typed);
-    d.Press(IDOK);
-  });
+  const PendingError error =
+      ShowWorked(dialog, log, [&](const e2e::FileDialog& d) {
+        Browse(d, folder.path(), log);
+        d.Confirm(typed);
+      });
   ASSERT_TRUE(log.found);
   EXPECT_TRUE(log.problems.empty()) << log.problems.front();
   EXPECT_EQ(error.number, 0) << W(error.description);

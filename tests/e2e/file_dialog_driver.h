@@ -1,0 +1,45 @@
+// Wine's open-file dialog as Quorvel shows it, worked the way a user would:
+// found among the windows of the thread that shows it, names typed into its
+// file-name box, folders browsed to, OK or Cancel pressed. Works from another
+// process and from a second thread of the process that shows it.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+namespace e2e {
+
+class FileDialog {
+ public:
+  static constexpr wchar_t kTitle[] = L"Seleccionar ficheros";
+  static constexpr int kWaitMs = 30000;
+
+  // The visible dialog of that thread titled kTitle, once it shows.
+  static std::optional<FileDialog> Wait(DWORD thread, int timeout_ms = kWaitMs);
+
+  HWND hwnd() const { return hwnd_; }
+  // False when the dialog has no file-name box.
+  bool Type(const std::wstring& text) const;
+  // Posted, not sent: the press may open a box that waits for us.
+  void Press(int id) const;
+  // Types the text and presses OK.
+  bool Confirm(const std::wstring& text) const;
+  // Types the folder and confirms, then waits until the dialog is in it.
+  bool Open(const std::wstring& folder, int timeout_ms = kWaitMs) const;
+  // Across processes only the length of the dialog's folder can be read;
+  // in the process that shows it, the text is compared too.
+  bool InFolder(const std::wstring& folder) const;
+  bool IsOpen() const { return IsWindow(hwnd_) != FALSE; }
+  bool WaitClosed(int timeout_ms = kWaitMs) const;
+
+ private:
+  explicit FileDialog(HWND hwnd) : hwnd_(hwnd) {}
+  static std::optional<FileDialog> Find(DWORD thread);
+  // A combo box on newer layouts, an edit on older ones.
+  HWND NameBox() const;
+  HWND hwnd_;
+};
+
+}  // namespace e2e
