@@ -12,7 +12,11 @@ include_guard(GLOBAL)
 # every function the toolchain's own import library offers, so any call into
 # the DLL is delayed, not only the ones listed somewhere by hand.
 function(_quorvel_mingw_delay_library dll out_var)
-  set(dir ${CMAKE_BINARY_DIR}/delayload)
+  # Keyed on this file's content, so a change here never reuses a library
+  # made by an earlier recipe.
+  file(SHA1 ${CMAKE_CURRENT_FUNCTION_LIST_FILE} recipe)
+  string(SUBSTRING ${recipe} 0 12 recipe)
+  set(dir ${CMAKE_BINARY_DIR}/delayload/${recipe})
   set(library ${dir}/lib${dll}_delay.a)
   if(EXISTS ${library})
     set(${out_var} ${library} PARENT_SCOPE)
