@@ -6,15 +6,41 @@ namespace {
 
 std::string Flag(bool value) { return value ? "1" : "0"; }
 
-class ScriptedConnection final : public AdoConnection {
+// Names an object of the scripted server, counts it while it lives and logs
+// what is asked of it.
+class ScriptedObject {
+ public:
+  ScriptedObject(ScriptedAdo& server, const std::string& kind, int serial,
+                 int& alive)
+      : server_(server),
+        name_(kind + "#" + std::to_string(serial)),
+        alive_(alive) {
+    ++alive_;
+  }
+  ~ScriptedObject() {
+    --alive_;
+    Log("Released");
+  }
+  ScriptedObject(const ScriptedObject&) = delete;
+  ScriptedObject& operator=(const ScriptedObject&) = delete;
+  const std::string& name() const { return name_; }
+
+ protected:
+  PendingError Log(const std::string& what) {
+    server_.log().push_back(name_ + "." + what);
+    return {};
+  }
+  ScriptedAdo& server_;
+
+ private:
+  std::string name_;
+  int& alive_;
+};
+
+class ScriptedConnection final : public AdoConnection, public ScriptedObject {
  public:
   ScriptedConnection(ScriptedAdo& server, int serial)
-      : server_(server), name_("Connection#" + std::to_string(serial)) {
-    ++server_.connections_alive;
-  }
-  ~ScriptedConnection() override {
-    --server_.connections_alive;
-    Log("Released");
+      : ScriptedObject(server, "Connection", serial, server.connections_alive) {
   }
   PendingError SetCommandTimeout(int32_t seconds) override {
     return Log("CommandTimeout=" + std::to_string(seconds));
@@ -33,27 +59,12 @@ class ScriptedConnection final : public AdoConnection {
     Log("Close");
     return server_.close_result;
   }
-  const std::string& name() const { return name_; }
-
- private:
-  PendingError Log(const std::string& what) {
-    server_.log().push_back(name_ + "." + what);
-    return {};
-  }
-  ScriptedAdo& server_;
-  std::string name_;
 };
 
-class ScriptedCommand final : public AdoCommand {
+class ScriptedCommand final : public AdoCommand, public ScriptedObject {
  public:
   ScriptedCommand(ScriptedAdo& server, int serial)
-      : server_(server), name_("Command#" + std::to_string(serial)) {
-    ++server_.commands_alive;
-  }
-  ~ScriptedCommand() override {
-    --server_.commands_alive;
-    Log("Released");
-  }
+      : ScriptedObject(server, "Command", serial, server.commands_alive) {}
   PendingError SetActiveConnection(AdoConnection& connection) override {
     return Log("ActiveConnection=" +
                static_cast<ScriptedConnection&>(connection).name());
@@ -85,12 +96,6 @@ class ScriptedCommand final : public AdoCommand {
   }
 
  private:
-  PendingError Log(const std::string& what) {
-    server_.log().push_back(name_ + "." + what);
-    return {};
-  }
-  ScriptedAdo& server_;
-  std::string name_;
   bool refreshed_ = false;
   std::map<Text, Text> values_;
 };
