@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/e2e/harness.h"
@@ -22,6 +23,23 @@ double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
   QueryPerformanceFrequency(&frequency);
   return static_cast<double>(to.QuadPart - from.QuadPart) /
          static_cast<double>(frequency.QuadPart);
+}
+
+BOOL CALLBACK FindVisibleWindow(HWND hwnd, LPARAM lparam) {
+  auto* wanted = reinterpret_cast<std::pair<DWORD, bool>*>(lparam);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (pid == wanted->first && IsWindowVisible(hwnd)) {
+    wanted->second = true;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+bool HasVisibleWindow(DWORD process_id) {
+  std::pair<DWORD, bool> wanted{process_id, false};
+  EnumWindows(FindVisibleWindow, reinterpret_cast<LPARAM>(&wanted));
+  return wanted.second;
 }
 
 // One start: the time to input idle, or nothing when the program did not start.
@@ -41,9 +59,14 @@ std::optional<double> TimeStart(const std::wstring& exe) {
   e2e::UniqueHandle thread(pi.hThread);
   DWORD waited = WaitForInputIdle(pi.hProcess, 30000);
   QueryPerformanceCounter(&idle);
+  // A program that failed on the way returns at once too: only a running
+  // program with its window up counts as started.
+  const bool started = waited == 0 &&
+                       WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT &&
+                       HasVisibleWindow(pi.dwProcessId);
   TerminateProcess(pi.hProcess, 0);
   WaitForSingleObject(pi.hProcess, 10000);
-  if (waited != 0) return std::nullopt;
+  if (!started) return std::nullopt;
   return Seconds(start, idle);
 }
 
