@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,45 +21,13 @@ namespace view = quorvel::view;
 
 constexpr wchar_t kServerKey[] = L"SOFTWARE\\Microsoft\\Microsoft SQL Server";
 
-bool SameText(const std::wstring& a, const std::wstring& b) {
-  return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
+// A scratch folder holding these empty files.
+std::unique_ptr<e2e::ScratchFolder> FolderWith(
+    const std::vector<std::wstring>& names) {
+  auto folder = std::make_unique<e2e::ScratchFolder>();
+  for (const std::wstring& name : names) folder->Add(name);
+  return folder;
 }
-
-// Empty files in a fresh folder under the temporary folder.
-class Folder {
- public:
-  explicit Folder(const std::vector<std::wstring>& names) {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    wchar_t full[MAX_PATH];
-    GetLongPathNameW(temp, full, MAX_PATH);
-    path_ = std::wstring(full) + L"quorvel-e2e-files-" +
-            std::to_wstring(GetCurrentProcessId());
-    CreateDirectoryW(path_.c_str(), nullptr);
-    for (const std::wstring& name : names) {
-      HANDLE file = CreateFileW(Path(name).c_str(), GENERIC_WRITE, 0, nullptr,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-      if (file != INVALID_HANDLE_VALUE) {
-        CloseHandle(file);
-        names_.push_back(name);
-      }
-    }
-  }
-  ~Folder() {
-    for (const std::wstring& name : names_) DeleteFileW(Path(name).c_str());
-    RemoveDirectoryW(path_.c_str());
-  }
-  Folder(const Folder&) = delete;
-  Folder& operator=(const Folder&) = delete;
-  const std::wstring& path() const { return path_; }
-  std::wstring Path(const std::wstring& name) const {
-    return path_ + L"\\" + name;
-  }
-
- private:
-  std::wstring path_;
-  std::vector<std::wstring> names_;
-};
 
 class FileDialogE2E : public ::testing::Test {
  protected:
@@ -108,7 +77,7 @@ class FileDialogE2E : public ::testing::Test {
                  const std::wstring& database) const {
     const std::wstring path = e2e::ListCell(Grid(), item, 0);
     ASSERT_GT(path.size(), folder.size()) << e2e::Narrow(path);
-    EXPECT_TRUE(SameText(path.substr(0, folder.size()), folder))
+    EXPECT_TRUE(e2e::SameText(path.substr(0, folder.size()), folder))
         << e2e::Narrow(path);
     EXPECT_EQ(path.substr(folder.size()), L"\\" + name);
     EXPECT_EQ(e2e::ListCell(Grid(), item, 1), database);
@@ -126,7 +95,7 @@ class FileDialogE2E : public ::testing::Test {
     ASSERT_TRUE(dialog->WaitClosed());
   }
   // Three files chosen together in the folder.
-  void ChooseThree(const Folder& folder) const {
+  void ChooseThree(const e2e::ScratchFolder& folder) const {
     Choose(L"\"a.mdf\" \"b.mdf\" \"c.mdf\"", folder.path());
   }
 
@@ -136,7 +105,8 @@ class FileDialogE2E : public ::testing::Test {
 };
 
 TEST_F(FileDialogE2E, SelectionsAppendRowsAndCancelAddsNone) {
-  Folder folder({L"sales.mdf", L"a.mdf", L"b.mdf", L"c.mdf"});
+  const auto files = FolderWith({L"sales.mdf", L"a.mdf", L"b.mdf", L"c.mdf"});
+  const e2e::ScratchFolder& folder = *files;
   ASSERT_EQ(Rows(), 0);
 
   // One file: its path unchanged, the name without its last four characters.
@@ -173,7 +143,8 @@ TEST_F(FileDialogE2E, SelectionsAppendRowsAndCancelAddsNone) {
 }
 
 TEST_F(FileDialogE2E, DeleteRemovesTheRowOnYesAndKeepsItOnNo) {
-  Folder folder({L"a.mdf", L"b.mdf", L"c.mdf"});
+  const auto files = FolderWith({L"a.mdf", L"b.mdf", L"c.mdf"});
+  const e2e::ScratchFolder& folder = *files;
   ASSERT_NO_FATAL_FAILURE(ChooseThree(folder));
   ASSERT_TRUE(WaitRows(3));
 

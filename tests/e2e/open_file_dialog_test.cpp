@@ -32,46 +32,6 @@ std::wstring W(const Text& text) {
                       text.size());
 }
 
-// A folder of empty files under the temporary folder, gone afterwards.
-class TempFolder {
- public:
-  TempFolder() {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    wchar_t full[MAX_PATH];
-    GetLongPathNameW(temp, full, MAX_PATH);
-    path_ = std::wstring(full) + L"quorvel-dialog-" +
-            std::to_wstring(GetCurrentProcessId()) + L"-" +
-            std::to_wstring(serial_++);
-    CreateDirectoryW(path_.c_str(), nullptr);
-  }
-  ~TempFolder() {
-    for (const std::wstring& name : names_) {
-      DeleteFileW((path_ + L"\\" + name).c_str());
-    }
-    RemoveDirectoryW(path_.c_str());
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  void Add(const std::wstring& name) {
-    HANDLE file =
-        CreateFileW((path_ + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr,
-                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-      CloseHandle(file);
-      names_.push_back(name);
-    }
-  }
-  const std::wstring& path() const { return path_; }
-  const std::vector<std::wstring>& names() const { return names_; }
-
- private:
-  static inline int serial_ = 0;
-  std::wstring path_;
-  std::vector<std::wstring> names_;
-};
-
 // What the driver thread saw; checked on the test thread afterwards.
 struct DriverLog {
   bool found = false;
@@ -178,7 +138,7 @@ std::vector<std::wstring> Pieces(const Text& text) {
 }
 
 TEST(OpenFileDialogTest, ShowsTheSettingsAndReturnsOneTypedPath) {
-  TempFolder folder;
+  e2e::ScratchFolder folder;
   folder.Add(L"sales.mdf");
   const std::wstring path = folder.path() + L"\\sales.mdf";
   OpenFileDialog dialog;
@@ -196,7 +156,7 @@ TEST(OpenFileDialogTest, ShowsTheSettingsAndReturnsOneTypedPath) {
 }
 
 TEST(OpenFileDialogTest, SeveralNamesComeBackAsFolderThenNames) {
-  TempFolder folder;
+  e2e::ScratchFolder folder;
   for (const wchar_t* name : {L"a.mdf", L"b.mdf", L"c.mdf"}) {
     folder.Add(name);
   }
@@ -213,9 +173,7 @@ TEST(OpenFileDialogTest, SeveralNamesComeBackAsFolderThenNames) {
   EXPECT_EQ(error.number, 0);
   const std::vector<std::wstring> pieces = Pieces(dialog.FileName());
   ASSERT_EQ(pieces.size(), 4u) << W(dialog.FileName());
-  EXPECT_EQ(CompareStringOrdinal(pieces[0].c_str(), -1, folder.path().c_str(),
-                                 -1, TRUE),
-            CSTR_EQUAL);
+  EXPECT_TRUE(e2e::SameText(pieces[0], folder.path()));
   EXPECT_EQ(pieces[1], L"a.mdf");
   EXPECT_EQ(pieces[2], L"b.mdf");
   EXPECT_EQ(pieces[3], L"c.mdf");
@@ -223,7 +181,7 @@ TEST(OpenFileDialogTest, SeveralNamesComeBackAsFolderThenNames) {
 }
 
 TEST(OpenFileDialogTest, CancelIsAnErrorOnlyWhenAskedAndClearsTheLastResult) {
-  TempFolder folder;
+  e2e::ScratchFolder folder;
   folder.Add(L"first.mdf");
   OpenFileDialog dialog;
   Configure(dialog);
@@ -259,7 +217,7 @@ std::wstring LongName(int i) {
 
 TEST(OpenFileDialogTest, SelectionBeyondTheBufferIsReturnedWhole) {
   constexpr int kFiles = 800;
-  TempFolder folder;
+  e2e::ScratchFolder folder;
   std::size_t characters = 0;
   for (int i = 0; i < kFiles; ++i) {
     folder.Add(LongName(i));
@@ -293,7 +251,7 @@ TEST(OpenFileDialogTest, SelectionBeyondTheBufferIsReturnedWhole) {
 }
 
 TEST(OpenFileDialogTest, TypedNamesBeyondATinyBufferAreReturnedWhole) {
-  TempFolder folder;
+  e2e::ScratchFolder folder;
   std::wstring typed;
   for (int i = 0; i < 40; ++i) {
     folder.Add(LongName(i));
