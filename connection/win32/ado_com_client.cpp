@@ -30,18 +30,18 @@ HRESULT QueryFirst(IUnknown* object, std::initializer_list<IID> ids,
 }
 
 template <typename Interface>
-HRESULT CreateAdoObject(const CLSID& class_id, IClassFactory*& factory,
+HRESULT CreateAdoObject(const CLSID& class_id, ComPtr<IClassFactory>& factory,
                         std::initializer_list<IID> ids,
                         ComPtr<Interface>& out) {
-  if (factory == nullptr) {
+  if (!factory) {
     const HRESULT result =
         CoGetClassObject(class_id, CLSCTX_INPROC_SERVER, nullptr,
-                         IID_IClassFactory, reinterpret_cast<void**>(&factory));
+                         IID_IClassFactory, factory.PutVoid());
     if (FAILED(result)) {
-      factory = nullptr;
+      factory.Reset();
       return result;
     }
-    if (factory == nullptr) return E_POINTER;
+    if (!factory) return E_POINTER;
   }
   ComPtr<IUnknown> unknown;
   const HRESULT result =
@@ -191,8 +191,8 @@ class ComCommand final : public AdoCommand {
 }  // namespace
 
 AdoComClient::~AdoComClient() {
-  if (connection_factory_ != nullptr) connection_factory_->Release();
-  if (command_factory_ != nullptr) command_factory_->Release();
+  connection_factory_.Reset();
+  command_factory_.Reset();
   // After the factories: nothing of ours may outlive the apartment.
   if (joined_apartment_) CoUninitialize();
 }

@@ -2,8 +2,7 @@
 #pragma once
 
 #include "connection/ado_client.h"
-
-struct IClassFactory;
+#include "connection/win32/com_handles.h"
 
 namespace quorvel {
 
@@ -31,8 +30,8 @@ class AdoComClient final : public AdoClient {
   bool tried_apartment_ = false;
   bool joined_apartment_ = false;  // owes one CoUninitialize
   long apartment_failure_ = 0;
-  IClassFactory* connection_factory_ = nullptr;
-  IClassFactory* command_factory_ = nullptr;
+  com::ComPtr<IClassFactory> connection_factory_;
+  com::ComPtr<IClassFactory> command_factory_;
 };
 
 }  // namespace quorvel
