@@ -150,8 +150,10 @@ class MemoryGrid final : public quorvel::Grid {
   std::vector<std::array<Text, 2>> rows_;
 };
 
-// Runs Command3_Click once over the given grid and dialog result.
-void SelectInto(quorvel::Grid& grid, const Text& result) {
+// Runs one handler of a form whose grid is the given one and whose dialog
+// returns the given result.
+template <typename Handler>
+void RunForm(quorvel::Grid& grid, const Text& result, Handler handler) {
   NoButton b1, b2, b3, b4;
   NoCombo combo;
   NoLabel label;
@@ -164,7 +166,12 @@ void SelectInto(quorvel::Grid& grid, const Text& result) {
       quorvel::FormControls{title, combo, b1, b2, b3, b4, label, grid, dialog,
                             messages},
       quorvel::FormServices{registry, ado});
-  form.Command3_Click();
+  handler(form);
+}
+
+void SelectInto(quorvel::Grid& grid, const Text& result) {
+  RunForm(grid, result,
+          [](quorvel::FrmAdjuntar& form) { form.Command3_Click(); });
 }
 
 // ---- a real window holding a ListView ------------------------------------
@@ -272,12 +279,8 @@ double TimeGrid(const Text& result, bool& complete) {
   quorvel::ListViewGrid grid;
   grid.Attach(host.list(), 7020, 96);
   g_grid = &grid;
-  grid.SetRowCount(1);
-  grid.SetColumnCount(2);
-  grid.SetCellText(0, 0, u"Ruta");
-  grid.SetCellText(0, 1, u"Base Datos");
-  grid.SetColumnWidth(1, 100);
-  grid.SetColumnWidth(0, 4914);
+  RunForm(grid, Text(),
+          [](quorvel::FrmAdjuntar& form) { form.SetUpFileGrid(); });
   host.Settle();
   const double seconds = Seconds([&] {
     SelectInto(grid, result);
