@@ -1,10 +1,18 @@
 #include "app/frm_adjuntar.h"
 
+#include "connection/attach_run.h"
+#include "connection/connection.h"
+#include "files/file_grid.h"
+#include "files/file_selection.h"
+#include "servers/server_list.h"
+
 namespace quorvel {
 
 FrmAdjuntar::FrmAdjuntar(const FormControls& controls,
                          const FormServices& services)
     : controls_(controls), services_(services) {}
+
+// ---- window states ----------------------------------------------------------
 
 void FrmAdjuntar::SetTitle(const Text& suffix) {
   controls_.window.SetTitle(Text(kTitleBase) + suffix);
@@ -31,6 +39,10 @@ void FrmAdjuntar::EnterDisconnectedState() {
   SetTitle(kSuffixDisconnected);
 }
 
+void FrmAdjuntar::SetUpFileGrid() { files::SetUpFileGrid(controls_.vsFlexGrid1); }
+
+// ---- events ----------------------------------------------------------------
+
 void FrmAdjuntar::Form_Load() {
   SetTitle(kSuffixDisconnected);
   LoadServerList();
@@ -41,11 +53,88 @@ void FrmAdjuntar::Form_Load() {
   const int32_t entries = controls_.Combo1.ListCount();
   controls_.Command1.SetEnabled(entries > 0);
   controls_.Command2.SetEnabled(false);
-  if (entries == 1) {
-    ConnectToServer();
-  }
+  if (entries == 1) ConnectToServer();
 
   SetUpFileGrid();
+}
+
+void FrmAdjuntar::Combo1_Click() {
+  // Also an empty version replaces the one shown before.
+  controls_.Label3.SetCaption(servers::ServerVersion(
+      services_.registry, controls_.Combo1.CurrentText()));
+}
+
+void FrmAdjuntar::Command1_Click() { ConnectToServer(); }
+
+void FrmAdjuntar::Command2_Click() {
+  connection::CloseAndRelease(ServerConnection);
+  EnterDisconnectedState();
+}
+
+void FrmAdjuntar::Command3_Click() {
+  FileDialog& dialog = controls_.CommonDialog1;
+  files::PrepareOpenDialog(dialog);
+  // Cancel and failures alike end the handler without a word.
+  if (dialog.ShowOpen().Failed()) return;
+  for (const Text& path : files::ChosenPaths(dialog.FileName())) {
+    files::AddFileRow(controls_.vsFlexGrid1, path);
+  }
+}
+
+void FrmAdjuntar::Command4_Click() {
+  Grid& grid = controls_.vsFlexGrid1;
+  connection::AttachRun run(services_.ado, ServerConnection.get());
+  const bool every_call_succeeded = run.AttachEveryRow(
+      grid.RowCount() - 1,
+      [&grid](int32_t row) {
+        return connection::AttachCall{grid.CellText(row, 1),
+                                      grid.CellText(row, 0)};
+      },
+      [this, &grid](int32_t row, const PendingError& error) {
+        controls_.messages.Show(error.description + u". En " +
+                                    grid.CellText(row, 1),
+                                MessageStyle::kOkOnly);
+      });
+  if (every_call_succeeded) {
+    controls_.messages.Show(u"Fin del proceso", MessageStyle::kOkOnly);
+  }
+}
+
+void FrmAdjuntar::vsFlexGrid1_KeyDown(int16_t& KeyCode, int16_t /*Shift*/) {
+  Grid& grid = controls_.vsFlexGrid1;
+  const bool file_row_current = grid.CurrentRow() > 0;
+  const bool delete_pressed = KeyCode == kDeleteKeyCode;
+  if (!(file_row_current && delete_pressed)) return;
+  // A 32-bit row number reaches every row of a long list.
+  const int32_t row = grid.CurrentRow();
+  files::SelectWholeRow(grid, row);
+  const MessageAnswer answer = controls_.messages.Show(
+      u"Desea eliminar la línea seleccionada?", MessageStyle::kYesNoQuestion);
+  if (answer == MessageAnswer::kYes) grid.RemoveRow(row);
+}
+
+// ---- private routines -------------------------------------------------------
+
+void FrmAdjuntar::LoadServerList() {
+  for (const Text& entry : servers::ServerEntries(services_.registry)) {
+    controls_.Combo1.AddItem(entry);
+  }
+}
+
+void FrmAdjuntar::ConnectToServer() {
+  Created<AdoConnection> created = services_.ado.CreateConnection();
+  // Every attempt starts from a new object; the previous one goes here.
+  ServerConnection = std::move(created.object);
+  const PendingError opened =
+      ServerConnection ? connection::Open(*ServerConnection,
+                                          controls_.Combo1.CurrentText())
+                       : connection::AsFailure(created.error);
+  if (!opened.Failed()) {
+    EnterConnectedState();
+    return;
+  }
+  SetTitle(kSuffixDisconnected);
+  controls_.messages.Show(opened.description, MessageStyle::kOkOnly);
 }
 
 }  // namespace quorvel

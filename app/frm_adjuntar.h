@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "app/controls.h"
+#include "common/controls.h"
 #include "connection/ado_client.h"
 #include "files/file_dialog.h"
 #include "files/grid.h"
@@ -61,7 +61,6 @@ class FrmAdjuntar {
  private:
   void LoadServerList();
   void ConnectToServer();
-  void AddFileRow(const Text& path);
 
   FormControls controls_;
   FormServices services_;

@@ -1,57 +1,42 @@
-// The attach run: one sp_attach_single_file_db call per file row.
-#include "app/frm_adjuntar.h"
-#include "connection/ado_outcome.h"
+#include "connection/attach_run.h"
 
-namespace quorvel {
+#include "connection/connection.h"
 
+namespace quorvel::connection {
 namespace {
 
 constexpr char16_t kAttachProcedure[] = u"sp_attach_single_file_db";
 
-// Runs one call for a row; only Execute's outcome matters, as the earlier
-// steps' failures show up there.
-PendingError AttachRow(AdoClient& ado, AdoConnection* connection,
-                       const Grid& grid, int32_t row,
-                       std::unique_ptr<AdoCommand>& command) {
-  Created<AdoCommand> created = ado.CreateCommand();
-  command = std::move(created.object);  // releases the previous row's command
-  if (!command) {
-    return AsFailure(created.error);
-  }
-  if (connection != nullptr) {
-    (void)command->SetActiveConnection(*connection);
-  }
-  (void)command->SetCommandType(kCommandTypeStoredProcedure);
-  (void)command->SetCommandText(kAttachProcedure);
-  (void)command->RefreshParameters();
-  (void)command->SetParameterValue(u"@dbname", grid.CellText(row, 1));
-  (void)command->SetParameterValue(u"@physname", grid.CellText(row, 0));
-  return command->Execute();
-}
-
 }  // namespace
 
-void FrmAdjuntar::Command4_Click() {
-  bool any_failed = false;
-  Grid& grid = controls_.vsFlexGrid1;
+bool AttachRun::AttachEveryRow(
+    int32_t last_row, const std::function<AttachCall(int32_t row)>& read_row,
+    const std::function<void(int32_t row, const PendingError& error)>&
+        report_failure) {
+  bool every_call_succeeded = true;
   // Rows are counted in 32 bits so that every row is attached or reported.
-  const int32_t last_row = grid.RowCount() - 1;
-  std::unique_ptr<AdoCommand> command;
-
   for (int32_t row = 1; row <= last_row; ++row) {
-    const PendingError result =
-        AttachRow(services_.ado, ServerConnection.get(), grid, row, command);
+    const PendingError result = AttachOne(read_row(row));
     if (result.Failed()) {
-      any_failed = true;
-      controls_.messages.Show(
-          result.description + u". En " + grid.CellText(row, 1),
-          MessageStyle::kOkOnly);
+      every_call_succeeded = false;
+      report_failure(row, result);
     }
   }
-
-  if (!any_failed) {
-    controls_.messages.Show(u"Fin del proceso", MessageStyle::kOkOnly);
-  }
+  return every_call_succeeded;
 }
 
-}  // namespace quorvel
+// Only Execute's outcome counts: the earlier steps' failures show up there.
+PendingError AttachRun::AttachOne(const AttachCall& call) {
+  Created<AdoCommand> created = ado_.CreateCommand();
+  command_ = std::move(created.object);  // releases the previous row's command
+  if (!command_) return AsFailure(created.error);
+  if (connection_ != nullptr) (void)command_->SetActiveConnection(*connection_);
+  (void)command_->SetCommandType(kCommandTypeStoredProcedure);
+  (void)command_->SetCommandText(kAttachProcedure);
+  (void)command_->RefreshParameters();
+  (void)command_->SetParameterValue(u"@dbname", call.database_name);
+  (void)command_->SetParameterValue(u"@physname", call.physical_name);
+  return command_->Execute();
+}
+
+}  // namespace quorvel::connection

@@ -1,45 +1,29 @@
-// Opening and closing the window's one connection.
-#include "app/frm_adjuntar.h"
-#include "connection/ado_outcome.h"
+#include "connection/connection.h"
 
-namespace quorvel {
+namespace quorvel::connection {
 
-void FrmAdjuntar::Command1_Click() { ConnectToServer(); }
-
-void FrmAdjuntar::ConnectToServer() {
-  Created<AdoConnection> created = services_.ado.CreateConnection();
-  // Every attempt starts from a new object; the previous one goes here.
-  ServerConnection = std::move(created.object);
-
-  PendingError opened;
-  if (ServerConnection) {
-    // Only the outcome of Open decides; the settings' own failures would
-    // surface there anyway.
-    (void)ServerConnection->SetCommandTimeout(kConnectionCommandTimeout);
-    (void)ServerConnection->SetProvider(u"SQLOLEDB");
-    (void)ServerConnection->SetConnectionString(
-        ConnectionStringFor(controls_.Combo1.CurrentText()));
-    opened = ServerConnection->Open();
-  } else {
-    opened = AsFailure(created.error);
-  }
-
-  if (!opened.Failed()) {
-    EnterConnectedState();
-    return;
-  }
-  SetTitle(kSuffixDisconnected);
-  controls_.messages.Show(opened.description, MessageStyle::kOkOnly);
+Text ConnectionStringFor(const Text& server_name) {
+  return u"Data Source=" + server_name + u";Integrated security=SSPI";
 }
 
-void FrmAdjuntar::Command2_Click() {
-  if (ServerConnection) {
-    // A connection that cannot close (the server went away) is let go all
-    // the same.
-    (void)ServerConnection->Close();
+PendingError AsFailure(PendingError error) {
+  if (!error.Failed()) error.number = -1;
+  if (error.description.empty()) {
+    error.description = u"No se pudo crear el objeto ADO.";
   }
-  ServerConnection.reset();
-  EnterDisconnectedState();
+  return error;
 }
 
-}  // namespace quorvel
+PendingError Open(AdoConnection& connection, const Text& server_name) {
+  (void)connection.SetCommandTimeout(kCommandTimeoutSeconds);
+  (void)connection.SetProvider(u"SQLOLEDB");
+  (void)connection.SetConnectionString(ConnectionStringFor(server_name));
+  return connection.Open();
+}
+
+void CloseAndRelease(std::unique_ptr<AdoConnection>& connection) {
+  if (connection) (void)connection->Close();
+  connection.reset();
+}
+
+}  // namespace quorvel::connection

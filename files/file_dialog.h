@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "app/text.h"
+#include "common/text.h"
 
 namespace quorvel {
 

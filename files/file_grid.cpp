@@ -1,12 +1,9 @@
-// The file grid's set-up and row removal with the Delete key.
 #include "files/file_grid.h"
 
 #include <cmath>
 #include <limits>
 
-#include "app/frm_adjuntar.h"
-
-namespace quorvel {
+namespace quorvel::files {
 
 std::optional<int32_t> PathColumnWidth(double grid_width) {
   // nearbyint follows the default rounding mode: nearest, ties to even.
@@ -18,8 +15,7 @@ std::optional<int32_t> PathColumnWidth(double grid_width) {
   return static_cast<int32_t>(width);
 }
 
-void FrmAdjuntar::SetUpFileGrid() {
-  Grid& grid = controls_.vsFlexGrid1;
+void SetUpFileGrid(Grid& grid) {
   grid.SetRowCount(1);
   grid.SetFixedRowCount(1);
   grid.SetColumnCount(2);
@@ -33,21 +29,8 @@ void FrmAdjuntar::SetUpFileGrid() {
   }
 }
 
-void FrmAdjuntar::vsFlexGrid1_KeyDown(int16_t& KeyCode, int16_t /*Shift*/) {
-  Grid& grid = controls_.vsFlexGrid1;
-  const bool file_row_current = grid.CurrentRow() > 0;
-  const bool delete_pressed = KeyCode == kDeleteKeyCode;
-  if (!(file_row_current && delete_pressed)) {
-    return;
-  }
-  // A 32-bit row number reaches every row of a long list.
-  const int32_t row = grid.CurrentRow();
+void SelectWholeRow(Grid& grid, int32_t row) {
   grid.SelectRange(row, 0, row, grid.ColumnCount() - 1);
-  const MessageAnswer answer = controls_.messages.Show(
-      u"Desea eliminar la línea seleccionada?", MessageStyle::kYesNoQuestion);
-  if (answer == MessageAnswer::kYes) {
-    grid.RemoveRow(row);
-  }
 }
 
-}  // namespace quorvel
+}  // namespace quorvel::files

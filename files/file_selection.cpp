@@ -1,9 +1,15 @@
-// The "Seleccionar Ficheros" button: the open-file dialog fills the grid.
 #include "files/file_selection.h"
 
-#include "app/frm_adjuntar.h"
+namespace quorvel::files {
 
-namespace quorvel {
+void PrepareOpenDialog(FileDialog& dialog) {
+  dialog.SetDialogTitle(u"Seleccionar ficheros");
+  dialog.SetCancelError(true);
+  dialog.SetFilter(u"*.mdf|*.mdf");
+  dialog.SetFilterIndex(0);
+  dialog.SetFlags(kOpenFileFlags);
+  dialog.SetMaxFileSize(kInitialResultSize);
+}
 
 std::vector<Text> SplitText(const Text& text, char16_t separator) {
   std::vector<Text> pieces;
@@ -41,27 +47,7 @@ std::optional<Text> DatabaseNameOf(const Text& path) {
   return path.substr(start, file_part - 4);
 }
 
-void FrmAdjuntar::Command3_Click() {
-  FileDialog& dialog = controls_.CommonDialog1;
-  dialog.SetDialogTitle(u"Seleccionar ficheros");
-  dialog.SetCancelError(true);
-  dialog.SetFilter(u"*.mdf|*.mdf");
-  dialog.SetFilterIndex(0);
-  dialog.SetFlags(kOpenFileFlags);
-  dialog.SetMaxFileSize(kInitialResultSize);
-
-  // Cancel and failures alike end the handler without a word.
-  if (dialog.ShowOpen().Failed()) {
-    return;
-  }
-  // Sizes are unsigned and wide: every chosen name becomes a row.
-  for (const Text& path : ChosenPaths(dialog.FileName())) {
-    AddFileRow(path);
-  }
-}
-
-void FrmAdjuntar::AddFileRow(const Text& path) {
-  Grid& grid = controls_.vsFlexGrid1;
+void AddFileRow(Grid& grid, const Text& path) {
   grid.AddRow(Text());
   grid.SetCellText(grid.RowCount() - 1, 0, path);
   // A file part shorter than four characters leaves the name cell unwritten.
@@ -70,4 +56,4 @@ void FrmAdjuntar::AddFileRow(const Text& path) {
   }
 }
 
-}  // namespace quorvel
+}  // namespace quorvel::files

@@ -4,14 +4,19 @@
 #include <optional>
 #include <vector>
 
-#include "app/text.h"
+#include "common/text.h"
+#include "files/file_dialog.h"
+#include "files/grid.h"
 
-namespace quorvel {
+namespace quorvel::files {
 
 inline constexpr uint32_t kOpenFileFlags = 0x280204;  // hide read-only,
                                                       // multi-select,
                                                       // explorer, long names
 inline constexpr int32_t kInitialResultSize = 32000;
+
+// The dialog's six settings, in the order the dialog host takes them.
+void PrepareOpenDialog(FileDialog& dialog);
 
 // The text split at every separator; always at least one piece.
 std::vector<Text> SplitText(const Text& text, char16_t separator);
@@ -29,4 +34,7 @@ std::vector<Text> ChosenPaths(const Text& result_text);
 // whatever they are; nothing when the file part is shorter than four.
 std::optional<Text> DatabaseNameOf(const Text& path);
 
-}  // namespace quorvel
+// Appends one row: the path, and the database name when it can be formed.
+void AddFileRow(Grid& grid, const Text& path);
+
+}  // namespace quorvel::files

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "app/controls.h"
+#include "common/controls.h"
 
 namespace quorvel {
 

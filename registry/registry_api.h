@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/text.h"
+#include "common/text.h"
 
 namespace quorvel {
 
@@ -39,6 +39,24 @@ class RegistryApi {
   virtual void CloseKey(RegistryKey key) = 0;
   // Data in the system's ANSI code page as wide text, one character a byte.
   virtual Text DecodeAnsi(const uint8_t* bytes, std::size_t count) const = 0;
+};
+
+// Owns one key slot and closes it on every way out, whether an open filled
+// it or not: closing a slot that holds no key is harmless.
+class ScopedRegistryKey {
+ public:
+  explicit ScopedRegistryKey(RegistryApi& registry) : registry_(registry) {}
+  ScopedRegistryKey(const ScopedRegistryKey&) = delete;
+  ScopedRegistryKey& operator=(const ScopedRegistryKey&) = delete;
+  ~ScopedRegistryKey() { registry_.CloseKey(key_); }
+
+  RegistryKey Get() const { return key_; }
+  // For the open call to fill.
+  RegistryKey* Put() { return &key_; }
+
+ private:
+  RegistryApi& registry_;
+  RegistryKey key_ = 0;
 };
 
 }  // namespace quorvel

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <variant>
 
-#include "app/text.h"
+#include "common/text.h"
 #include "registry/registry_api.h"
 
 namespace quorvel::WinReg {

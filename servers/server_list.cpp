@@ -1,13 +1,13 @@
 // The server chooser: one entry per local SQL Server instance, and the
 // version of the chosen one.
+#include "servers/server_list.h"
+
 #include <algorithm>
 #include <cstddef>
-#include <vector>
 
-#include "app/frm_adjuntar.h"
 #include "registry/win_reg.h"
 
-namespace quorvel {
+namespace quorvel::servers {
 namespace {
 
 constexpr int32_t kLocalMachine = 1;
@@ -56,8 +56,7 @@ Text EntryFor(const Text& instance) {
 
 }  // namespace
 
-void FrmAdjuntar::LoadServerList() {
-  RegistryApi& registry = services_.registry;
+std::vector<Text> ServerEntries(RegistryApi& registry) {
   // The process's own view first (the 32-bit one on 64-bit Windows), then the
   // 64-bit view. Each item arrives followed by a NUL, so the join keeps them
   // apart.
@@ -65,11 +64,12 @@ void FrmAdjuntar::LoadServerList() {
       registry, kServerKey, u"InstalledInstances", kLocalMachine, kOwnView);
   list += WinReg::ReadRegistryString(
       registry, kServerKey, u"InstalledInstances", kLocalMachine, k64BitView);
-  if (list.empty()) return;
+  std::vector<Text> entries;
+  if (list.empty()) return entries;
 
   // An instance both views return (or a single-view system returning the
   // list twice) is listed once, where it first appears.
-  std::vector<Text> added;
+  std::vector<Text> folded_entries;
   std::size_t start = 0;
   while (start <= list.size()) {
     std::size_t end = list.find(u'\0', start);
@@ -80,24 +80,24 @@ void FrmAdjuntar::LoadServerList() {
 
     const Text entry = EntryFor(piece);
     const Text folded = ToUpper(entry);
-    if (std::find(added.begin(), added.end(), folded) != added.end()) {
+    if (std::find(folded_entries.begin(), folded_entries.end(), folded) !=
+        folded_entries.end()) {
       continue;
     }
-    added.push_back(folded);
-    controls_.Combo1.AddItem(entry);
+    folded_entries.push_back(folded);
+    entries.push_back(entry);
   }
+  return entries;
 }
 
-void FrmAdjuntar::Combo1_Click() {
-  RegistryApi& registry = services_.registry;
-  const Text server = controls_.Combo1.CurrentText();
-  const std::size_t backslash = server.find(u'\\');
+Text ServerVersion(RegistryApi& registry, const Text& entry) {
+  const std::size_t backslash = entry.find(u'\\');
   const Text key = backslash == Text::npos
                        ? Text(
                              u"SOFTWARE\\Microsoft\\MSSQLSERVER\\MSSQLServer\\C"
                              u"urrentVersion")
                        : Text(kServerKey) + u'\\' +
-                             server.substr(backslash + 1) +
+                             entry.substr(backslash + 1) +
                              u"\\MSSQLServer\\CurrentVersion";
 
   Text version = WinReg::ReadRegistryString(registry, key, u"CurrentVersion",
@@ -107,8 +107,7 @@ void FrmAdjuntar::Combo1_Click() {
     version = WinReg::ReadRegistryString(registry, key, u"CurrentVersion",
                                          kLocalMachine, k64BitView);
   }
-  // Also an empty version replaces the one shown before.
-  controls_.Label3.SetCaption(version);
+  return version;
 }
 
-}  // namespace quorvel
+}  // namespace quorvel::servers

@@ -3,19 +3,9 @@
 #include <vector>
 
 #include "app/frm_adjuntar.h"
+#include "common/win32/wide.h"
 
 namespace quorvel::view {
-namespace {
-
-const wchar_t* Wide(const Text& text) {
-  return reinterpret_cast<const wchar_t*>(text.c_str());
-}
-
-Text FromWide(const wchar_t* text, std::size_t length) {
-  return Text(reinterpret_cast<const char16_t*>(text), length);
-}
-
-}  // namespace
 
 Text WindowText(HWND window) {
   const int length = GetWindowTextLengthW(window);
@@ -80,7 +70,7 @@ void Win32WindowTitle::SetTitle(const Text& title) {
 
 MessageAnswer Win32MessageBoxes::Show(const Text& text, MessageStyle style) {
   const int answer = MessageBoxW(
-      owner_, Wide(text), reinterpret_cast<const wchar_t*>(kApplicationTitle),
+      owner_, Wide(text), Wide(kApplicationTitle),
       static_cast<UINT>(style));
   if (style == MessageStyle::kYesNoQuestion) {
     // A box that could not be shown removes nothing: treat it as No.

@@ -45,7 +45,7 @@ Text SystemMessage(HRESULT result) {
       FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
       static_cast<DWORD>(result), 0, buffer,
       static_cast<DWORD>(sizeof buffer / sizeof buffer[0]), nullptr);
-  Text text(reinterpret_cast<const char16_t*>(buffer), length);
+  Text text = FromWide(buffer, length);
   while (!text.empty() && (text.back() == u'\r' || text.back() == u'\n' ||
                            text.back() == u' ')) {
     text.pop_back();

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "app/text.h"
+#include "common/text.h"
 #include "connection/win32/ado_interfaces.h"
 
 namespace quorvel::com {

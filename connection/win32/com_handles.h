@@ -7,7 +7,8 @@
 
 #include <utility>
 
-#include "app/text.h"
+#include "common/text.h"
+#include "common/win32/wide.h"
 
 namespace quorvel::com {
 
@@ -45,10 +46,6 @@ class ComPtr {
   Interface* pointer_ = nullptr;
 };
 
-inline const wchar_t* Wide(const Text& text) {
-  return reinterpret_cast<const wchar_t*>(text.c_str());
-}
-
 class Bstr {
  public:
   Bstr() = default;
@@ -71,7 +68,7 @@ class Bstr {
 
   static Text FromBstr(BSTR bstr) {
     if (bstr == nullptr) return Text();
-    return Text(reinterpret_cast<const char16_t*>(bstr), SysStringLen(bstr));
+    return FromWide(bstr, SysStringLen(bstr));
   }
 
  private:

@@ -4,15 +4,13 @@
 #include <cstddef>
 #include <utility>
 
+#include "common/win32/wide.h"
+
 namespace quorvel {
 namespace {
 
 // A new column's width before the program sets one, as a grid would give it.
 constexpr int32_t kDefaultColumnTwips = 960;
-
-const wchar_t* Wide(const Text& text) {
-  return reinterpret_cast<const wchar_t*>(text.c_str());
-}
 
 LRESULT Send(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   return SendMessageW(window, message, wparam, lparam);

@@ -2,6 +2,7 @@
 // to hold every chosen name.
 #include "files/win32/open_file_dialog.h"
 
+#include "common/win32/wide.h"
 #include "files/file_selection.h"
 
 #include <cderr.h>
@@ -21,7 +22,7 @@ Text DialogFilterList(const Text& filter) {
   if (filter.empty()) {
     return Text();
   }
-  std::vector<Text> pieces = SplitText(filter, u'|');
+  std::vector<Text> pieces = files::SplitText(filter, u'|');
   // A description without its pattern would make the dialog misread the
   // list's end.
   if (pieces.size() % 2 != 0) {
@@ -106,10 +107,6 @@ constexpr UINT_PTR kSubclassId = 1;
 // Beyond the lengths the dialog reports: the NUL after the folder, the NUL
 // that ends the list, and a full path typed in the name box.
 constexpr std::size_t kSlack = MAX_PATH + 2;
-
-const wchar_t* Wide(const Text& text) {
-  return reinterpret_cast<const wchar_t*>(text.c_str());
-}
 
 PendingError Failure(uint32_t code) {
   return PendingError{static_cast<int32_t>(code), DialogErrorText(code)};

@@ -5,6 +5,8 @@
 #include <array>
 #include <string>
 
+#include "common/win32/wide.h"
+
 namespace quorvel {
 namespace {
 
@@ -26,7 +28,7 @@ HKEY ToHkey(RegistryKey key) { return reinterpret_cast<HKEY>(key); }
 // the system itself would convert them.
 std::string ToAnsi(const Text& text) {
   if (text.empty()) return {};
-  const auto* wide = reinterpret_cast<const wchar_t*>(text.c_str());
+  const wchar_t* wide = Wide(text);
   const int length = static_cast<int>(text.size());
   const int bytes = WideCharToMultiByte(CP_ACP, 0, wide, length, nullptr, 0,
                                         nullptr, nullptr);

@@ -24,6 +24,10 @@
 namespace quorvel {
 namespace {
 
+using files::kInitialResultSize;
+using files::kOpenFileFlags;
+using files::SplitAtNul;
+
 constexpr char16_t kTitle[] = u"Seleccionar ficheros";
 constexpr int kWaitMs = e2e::FileDialog::kWaitMs;
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "fakes.h"
+#include "fakes/simulated_registry.h"
 #include "registry/win_reg.h"
-#include "simulated_registry.h"
+#include "servers/server_list.h"
 
 namespace {
 
@@ -106,14 +106,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
       registry, key, PickName(input), selector, access);
   Check(text.size() <= 1024);
 
-  // The load sequence, then every entry chosen in turn.
-  quorvel::testing::FormFixture form(registry);
-  form.form().Form_Load();
-  const std::vector<Text>& entries = form.combo.items;
+  // The server list, then the version of every entry.
+  const std::vector<Text> entries = quorvel::servers::ServerEntries(registry);
   for (std::size_t i = 0; i < entries.size(); ++i) {
     Check(entries[i].rfind(u"(LOCAL)", 0) == 0);
     for (std::size_t j = 0; j < i; ++j) Check(entries[i] != entries[j]);
-    form.combo.SetListIndex(static_cast<int32_t>(i));
+    Check(quorvel::servers::ServerVersion(registry, entries[i]).size() <= 1024);
   }
   Check(registry.open_handles() == 0);
   Check(registry.bad_closes() == 0);

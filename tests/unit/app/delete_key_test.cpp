@@ -1,42 +1,13 @@
-// Grid set-up and removing a row with the Delete key.
-#include "files/file_grid.h"
-
+// Removing a row with the Delete key, through the form.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "fakes.h"
+#include "fakes/fake_form.h"
 
 namespace quorvel::testing {
 namespace {
 
 using ::testing::ElementsAre;
-
-TEST(PathColumnWidth, SeventyPercentRoundedToNearestWithTiesToEven) {
-  EXPECT_EQ(PathColumnWidth(7020), 4914);
-  EXPECT_EQ(PathColumnWidth(1000), 700);
-  EXPECT_EQ(PathColumnWidth(5), 4);    // 3.5 goes up to even
-  EXPECT_EQ(PathColumnWidth(15), 10);  // 10.5 goes down to even
-  EXPECT_EQ(PathColumnWidth(35), 24);  // 24.5
-  EXPECT_EQ(PathColumnWidth(3), 2);    // 2.1
-  EXPECT_EQ(PathColumnWidth(1e12), std::nullopt);
-}
-
-TEST(SetUpFileGrid, BuildsTheHeaderRowAndWidthsInOrder) {
-  EmptyRegistry registry;
-  FormFixture fixture(registry);
-  fixture.grid.AppendFile(u"C:\\old.mdf", u"old");
-
-  fixture.form().SetUpFileGrid();
-
-  EXPECT_THAT(
-      fixture.TakeEvents(),
-      ElementsAre("Grid.RowCount=1", "Grid.FixedRowCount=1",
-                  "Grid.ColumnCount=2", "Grid.FixedColumnCount=0",
-                  "Grid.Header(0)=Ruta", "Grid.Header(1)=Base Datos",
-                  "Grid.ColumnWidth(1)=100", "Grid.SelectionAlwaysVisible=1",
-                  "Grid.ColumnWidth(0)=4914"));
-  EXPECT_EQ(fixture.grid.RowCount(), 1);
-}
 
 class DeleteKey : public ::testing::Test {
  protected:

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "registry/win_reg.h"
-#include "simulated_registry.h"
+#include "fakes/simulated_registry.h"
 
 namespace quorvel::testing {
 namespace {

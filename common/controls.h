@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "app/text.h"
+#include "common/text.h"
 
 namespace quorvel {
 

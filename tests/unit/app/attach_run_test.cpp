@@ -1,8 +1,8 @@
-// "Adjuntar": one stored-procedure call per file row.
+// "Adjuntar" through the form: its messages and the order of its steps.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "fakes.h"
+#include "fakes/fake_form.h"
 
 namespace quorvel::testing {
 namespace {
@@ -95,33 +95,6 @@ TEST_F(AttachRun, ASecondRunCallsEveryRowAgain) {
   EXPECT_EQ(fixture.ado.executed.size(), 4u);
   EXPECT_THAT(Messages(), ElementsAre(u"Fin del proceso",
                                       u"Database 'a' already exists.. En a"));
-}
-
-TEST_F(AttachRun, CellsArePassedExactlyAsTheyStand) {
-  const Text path =
-      u"C:\\Mis Datos\\O'Brien; DROP \"x\"\\N\u00F3mina\u00F1.mdf";
-  const Text name = u" O'Brien; DROP \"x\" -- N\u00F3mina\u00F1 ";
-  fixture.grid.AppendFile(path, name);
-  fixture.form().Command4_Click();
-  EXPECT_THAT(fixture.ado.executed, ElementsAre(Pair(name, path)));
-}
-
-TEST_F(AttachRun, ListsLongerThanSixteenBitsAreAttachedToTheLastRow) {
-  for (int i = 0; i < 33000; ++i) {
-    fixture.grid.AppendFile(u"C:\\x.mdf", u"x");
-  }
-  fixture.grid.AppendFile(u"C:\\last.mdf", u"last");
-  fixture.ado.execute_failures[u"last"] = {-1, u"refused"};
-  fixture.form().Command4_Click();
-  EXPECT_EQ(fixture.ado.executed.size(), 33001u);
-  EXPECT_THAT(Messages(), ElementsAre(u"refused. En last"));
-}
-
-TEST_F(AttachRun, ACommandThatCannotBeCreatedIsReportedForItsRow) {
-  AddFiles({u"a"});
-  fixture.ado.fail_creation = true;
-  fixture.form().Command4_Click();
-  EXPECT_THAT(Messages(), ElementsAre(u"Class not registered. En a"));
 }
 
 }  // namespace

@@ -1,12 +1,13 @@
-// The server chooser and the version display, driven through the load
-// sequence and the combo's click over the simulated registry.
+// The server chooser's entries and the version of an entry, over the
+// simulated registry.
+#include "servers/server_list.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "fakes.h"
-#include "simulated_registry.h"
+#include "fakes/simulated_registry.h"
 
 namespace quorvel::testing {
 namespace {
@@ -27,12 +28,17 @@ class ServerListTest : public ::testing::Test {
   void Version(View view, const Text& key, const std::string& version) {
     registry.SetValue(view, key, u"CurrentVersion", Sz(version));
   }
-  void Load() {
-    fixture.form().Form_Load();
+  std::vector<Text> Entries() {
+    std::vector<Text> entries = servers::ServerEntries(registry);
     EXPECT_EQ(registry.open_handles(), 0u);
     EXPECT_EQ(registry.bad_closes(), 0u);
+    return entries;
   }
-  std::vector<Text> Entries() const { return fixture.combo.items; }
+  Text VersionOf(const Text& entry) {
+    const Text version = servers::ServerVersion(registry, entry);
+    EXPECT_EQ(registry.open_handles(), 0u);
+    return version;
+  }
   // Access masks of the opens of one key, in call order.
   std::vector<uint32_t> OpensOf(const Text& key) const {
     std::vector<uint32_t> masks;
@@ -46,7 +52,6 @@ class ServerListTest : public ::testing::Test {
   }
 
   SimulatedRegistry registry;
-  FormFixture fixture{registry};
 };
 
 TEST_F(ServerListTest, EntriesFromEitherViewOwnViewFirst) {
@@ -73,26 +78,11 @@ TEST_F(ServerListTest, EntriesFromEitherViewOwnViewFirst) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     registry = SimulatedRegistry();
-    fixture.combo.items.clear();
-    fixture.combo.selected = -1;
     if (!c.view32.empty()) Instances(View::k32Bit, c.view32);
     if (!c.view64.empty()) Instances(View::k64Bit, c.view64);
-    Load();
     EXPECT_EQ(Entries(), c.expected);
     EXPECT_EQ(OpensOf(kServerKey), (std::vector<uint32_t>{1, 257}));
-    EXPECT_EQ(fixture.combo.selected, c.expected.empty() ? -1 : 0);
   }
-}
-
-TEST_F(ServerListTest, NoInstanceLeavesTheNoServerState) {
-  Load();
-  EXPECT_TRUE(Entries().empty());
-  EXPECT_EQ(fixture.label3.caption, u"");
-  EXPECT_FALSE(fixture.command1.enabled);
-  EXPECT_FALSE(fixture.command2.enabled);
-  EXPECT_EQ(fixture.ado.connections_created, 0);
-  // No selection, so no version was looked up.
-  EXPECT_TRUE(OpensOf(kDefaultVersionKey).empty());
 }
 
 TEST_F(ServerListTest, EachInstanceListedOnceCaseInsensitively) {
@@ -130,33 +120,18 @@ TEST_F(ServerListTest, EachInstanceListedOnceCaseInsensitively) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     registry = SimulatedRegistry();
-    fixture.combo.items.clear();
     if (!c.view32.empty()) Instances(View::k32Bit, c.view32);
     if (!c.view64.empty()) Instances(View::k64Bit, c.view64);
-    Load();
     EXPECT_EQ(Entries(), c.expected);
   }
 }
 
-TEST_F(ServerListTest, SingleViewSystemWithOneInstanceConnectsAtLoad) {
+TEST_F(ServerListTest, ASingleViewSystemListsItsInstancesOnce) {
   SimulatedRegistry single(/*single_view=*/true);
-  FormFixture form{single};
   single.SetValue(View::k32Bit, kServerKey, u"InstalledInstances",
-                  MultiSz({"MSSQLSERVER"}));
-  form.form().Form_Load();
-  EXPECT_EQ(form.combo.items, std::vector<Text>{u"(LOCAL)"});
-  EXPECT_EQ(form.ado.connections_created, 1);
-  EXPECT_FALSE(form.command1.enabled);  // connected
-}
-
-TEST_F(ServerListTest, TwoInstancesDoNotConnectAtLoad) {
-  Instances(View::k32Bit, {"MSSQLSERVER"});
-  Instances(View::k64Bit, {"Ventas"});
-  Load();
-  EXPECT_EQ(Entries().size(), 2u);
-  EXPECT_EQ(fixture.ado.connections_created, 0);
-  EXPECT_TRUE(fixture.command1.enabled);
-  EXPECT_FALSE(fixture.command2.enabled);
+                  MultiSz({"MSSQLSERVER", "Ventas"}));
+  EXPECT_EQ(servers::ServerEntries(single),
+            (std::vector<Text>{u"(LOCAL)", u"(LOCAL)\\Ventas"}));
 }
 
 TEST_F(ServerListTest, SingleStringsOfBothViewsRunTogether) {
@@ -164,7 +139,6 @@ TEST_F(ServerListTest, SingleStringsOfBothViewsRunTogether) {
                     Raw(kRegSz, "SQLA"));
   registry.SetValue(View::k64Bit, kServerKey, u"InstalledInstances",
                     Raw(kRegSz, "SQLB"));
-  Load();
   EXPECT_EQ(Entries(), std::vector<Text>{u"(LOCAL)\\SQLASQLB"});
 }
 
@@ -176,41 +150,30 @@ TEST_F(ServerListTest, VersionOfTheSelectedEntry) {
   Version(View::k32Bit, VersionKey(u"Ventas"), "");
   Version(View::k64Bit, VersionKey(u"Ventas"), "14.0.1000.169");
   Version(View::k64Bit, VersionKey(u"Solo64"), "16.0.1000.6");
-  Load();
-  ASSERT_EQ(Entries().size(), 4u);
+  const std::vector<Text> entries = Entries();
+  ASSERT_EQ(entries.size(), 4u);
 
-  // The first entry is shown at load, read in the process's own view only.
-  EXPECT_EQ(fixture.label3.caption, u"15.0.2000.5");
+  // Found in the process's own view: read there only.
+  EXPECT_EQ(VersionOf(entries[0]), u"15.0.2000.5");
   EXPECT_EQ(OpensOf(kDefaultVersionKey), std::vector<uint32_t>{1});
 
   // Empty in the own view: the 64-bit view is asked as well.
-  fixture.combo.SetListIndex(1);
-  EXPECT_EQ(fixture.label3.caption, u"14.0.1000.169");
+  EXPECT_EQ(VersionOf(entries[1]), u"14.0.1000.169");
   EXPECT_EQ(OpensOf(VersionKey(u"Ventas")), (std::vector<uint32_t>{1, 257}));
 
-  fixture.combo.SetListIndex(2);
-  EXPECT_EQ(fixture.label3.caption, u"16.0.1000.6");
+  EXPECT_EQ(VersionOf(entries[2]), u"16.0.1000.6");
 
-  // No version anywhere: the caption is emptied, not kept.
-  fixture.combo.SetListIndex(3);
-  EXPECT_EQ(fixture.label3.caption, u"");
+  EXPECT_EQ(VersionOf(entries[3]), u"");
   EXPECT_EQ(OpensOf(VersionKey(u"Sin")), (std::vector<uint32_t>{1, 257}));
-
-  fixture.combo.SetListIndex(0);
-  EXPECT_EQ(fixture.label3.caption, u"15.0.2000.5");
-  EXPECT_EQ(registry.open_handles(), 0u);
 }
 
 TEST_F(ServerListTest, VersionKeyTakesTheTextAfterTheFirstBackslash) {
   // An entry never holds a second backslash from the list, but the key is
   // built from everything after the first one.
-  fixture.combo.items = {u"(LOCAL)\\Uno\\Dos", u"sin barra"};
   Version(View::k32Bit, VersionKey(u"Uno\\Dos"), "9.0");
   Version(View::k32Bit, kDefaultVersionKey, "8.0");
-  fixture.combo.SetListIndex(0);
-  EXPECT_EQ(fixture.label3.caption, u"9.0");
-  fixture.combo.SetListIndex(1);
-  EXPECT_EQ(fixture.label3.caption, u"8.0");
+  EXPECT_EQ(VersionOf(u"(LOCAL)\\Uno\\Dos"), u"9.0");
+  EXPECT_EQ(VersionOf(u"sin barra"), u"8.0");
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "simulated_registry.h"
+#include "fakes/simulated_registry.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,10 +1,9 @@
-// The file selection: dialog settings, the result text and the rows it adds.
-#include "files/file_selection.h"
-
+// "Seleccionar Ficheros" through the form: the dialog's settings, and rows
+// appended only for a confirmed choice.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "fakes.h"
+#include "fakes/fake_form.h"
 
 namespace quorvel::testing {
 namespace {
@@ -72,40 +71,6 @@ TEST_F(FileSelection, CancelAndFailureAddNothingAndSayNothing) {
   fixture.form().Command3_Click();
   EXPECT_EQ(fixture.grid.RowCount(), 1);
   EXPECT_TRUE(fixture.messages.shown.empty());
-}
-
-TEST_F(FileSelection, FolderEndingInBackslashKeepsBothAtTheJoin) {
-  Choose(NulJoined({u"C:\\", u"a.mdf", u"b.mdf"}));
-  EXPECT_THAT(FileRows(), ElementsAre(ElementsAre(u"C:\\\\a.mdf", u"a"),
-                                      ElementsAre(u"C:\\\\b.mdf", u"b")));
-}
-
-TEST_F(FileSelection, ShortNamesGiveAnEmptyOrUnwrittenNameCell) {
-  Choose(u"C:\\Data\\abcd");
-  Choose(u"C:\\Data\\a.b");
-  Choose(u"C:\\Data\\notes.txt");
-  Choose(u"xyz.mdf");  // no backslash at all
-  EXPECT_THAT(FileRows(),
-              ElementsAre(ElementsAre(u"C:\\Data\\abcd", u""),
-                          ElementsAre(u"C:\\Data\\a.b", u""),
-                          ElementsAre(u"C:\\Data\\notes.txt", u"notes"),
-                          ElementsAre(u"xyz.mdf", u"xyz")));
-  EXPECT_EQ(DatabaseNameOf(u"C:\\Data\\abcd"), Text());
-  EXPECT_EQ(DatabaseNameOf(u"C:\\Data\\a.b"), std::nullopt);
-}
-
-TEST_F(FileSelection, EveryNameOfAHugeSelectionBecomesARow) {
-  Text result = u"D:\\Bases";
-  constexpr int kNames = 40000;  // beyond a 16-bit counter
-  for (int i = 0; i < kNames; ++i) {
-    result += u'\0';
-    const std::string number = std::to_string(i);
-    result += u"db" + Text(number.begin(), number.end()) + u".mdf";
-  }
-  Choose(result);
-  ASSERT_EQ(fixture.grid.RowCount(), kNames + 1);
-  EXPECT_EQ(fixture.grid.CellText(kNames, 0), u"D:\\Bases\\db39999.mdf");
-  EXPECT_EQ(fixture.grid.CellText(kNames, 1), u"db39999");
 }
 
 }  // namespace

@@ -2,8 +2,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "fakes.h"
-#include "simulated_registry.h"
+#include "fakes/fake_form.h"
+#include "fakes/simulated_registry.h"
 
 namespace quorvel::testing {
 namespace {
@@ -47,6 +47,9 @@ TEST_F(FormLoad, NoServerLeavesBothConnectionButtonsOff) {
   EXPECT_TRUE(fixture.combo.enabled);
   EXPECT_EQ(fixture.label3.caption, u"");
   EXPECT_EQ(fixture.ado.connections_created, 0);
+  // Nothing was selected, so no version was looked up: only the two reads
+  // of the instance list.
+  EXPECT_EQ(registry.opens().size(), 2u);
 }
 
 TEST_F(FormLoad, OneServerConnectsBeforeTheGridIsSetUp) {
@@ -100,6 +103,17 @@ TEST_F(FormLoad, TwoServersSelectTheFirstAndWait) {
   EXPECT_EQ(fixture.ado.connections_created, 0);
   EXPECT_EQ(fixture.window.title,
             u"Adjuntar Base de datos Sql server. No conectado.");
+}
+
+TEST_F(FormLoad, ASingleViewSystemWithOneInstanceConnectsAtLoad) {
+  SimulatedRegistry single(/*single_view=*/true);
+  FormFixture form{single};
+  single.SetValue(View::k32Bit, kServerKey, u"InstalledInstances",
+                  MultiSz({"MSSQLSERVER"}));
+  form.form().Form_Load();
+  EXPECT_THAT(form.combo.items, ElementsAre(u"(LOCAL)"));
+  EXPECT_EQ(form.ado.connections_created, 1);
+  EXPECT_FALSE(form.command1.enabled);  // connected
 }
 
 TEST(WindowStates, ApplyTheirFlagsInOrder) {

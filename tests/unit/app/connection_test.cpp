@@ -1,9 +1,8 @@
-// "Conectar" and "Desconectar" over the scripted server.
+// "Conectar" and "Desconectar" through the form, over the scripted server.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "connection/ado_outcome.h"
-#include "fakes.h"
+#include "fakes/fake_form.h"
 
 namespace quorvel::testing {
 namespace {
@@ -98,15 +97,6 @@ TEST_F(Connection, DisconnectClosesReleasesAndEmptiesTheGridEvenIfCloseFails) {
   EXPECT_TRUE(fixture.messages.shown.empty());
   EXPECT_FALSE(fixture.form().HasConnection());
   EXPECT_EQ(fixture.grid.CellText(0, 1), u"Base Datos");
-}
-
-TEST(ConnectionString, TakesTheServerNameUnchanged) {
-  EXPECT_EQ(ConnectionStringFor(u"(LOCAL)"),
-            u"Data Source=(LOCAL);Integrated security=SSPI");
-  EXPECT_EQ(ConnectionStringFor(u"(LOCAL)\\NAME"),
-            u"Data Source=(LOCAL)\\NAME;Integrated security=SSPI");
-  EXPECT_EQ(ConnectionStringFor(u" (LOCAL)\\a b;c "),
-            u"Data Source= (LOCAL)\\a b;c ;Integrated security=SSPI");
 }
 
 }  // namespace

@@ -1,0 +1,19 @@
+// One log of what the fakes are asked to do, shared by all of them, so tests
+// can check the order of steps across controls.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "common/text.h"
+
+namespace quorvel::testing {
+
+using EventLog = std::vector<std::string>;
+
+// Readable ASCII rendering of UTF-16 text for logs and assertions.
+std::string Narrow(const Text& text);
+
+inline std::string Flag(bool value) { return value ? "1" : "0"; }
+
+}  // namespace quorvel::testing
