@@ -7,6 +7,34 @@
 #include "servers/server_list.h"
 
 namespace quorvel {
+namespace {
+
+// The grid's file rows as the attach run reads them, with each failure
+// reported in its own box.
+class GridRows final : public connection::AttachRows {
+ public:
+  GridRows(Grid& grid, MessageBoxes& messages, const FrmAdjuntar& form)
+      : grid_(grid), messages_(messages), form_(form) {}
+
+  bool BeforeCall(int32_t /*row*/) override { return !form_.Closing(); }
+
+  connection::AttachCall Read(int32_t row) override {
+    return {grid_.CellText(row, 1), grid_.CellText(row, 0)};
+  }
+
+  void CallFailed(int32_t row, const PendingError& error) override {
+    if (form_.Closing()) return;
+    messages_.Show(error.description + u". En " + grid_.CellText(row, 1),
+                   MessageStyle::kOkOnly);
+  }
+
+ private:
+  Grid& grid_;
+  MessageBoxes& messages_;
+  const FrmAdjuntar& form_;
+};
+
+}  // namespace
 
 FrmAdjuntar::FrmAdjuntar(const FormControls& controls,
                          const FormServices& services)
@@ -75,7 +103,7 @@ void FrmAdjuntar::Command3_Click() {
   FileDialog& dialog = controls_.CommonDialog1;
   files::PrepareOpenDialog(dialog);
   // Cancel and failures alike end the handler without a word.
-  if (dialog.ShowOpen().Failed()) return;
+  if (dialog.ShowOpen().Failed() || closing_) return;
   for (const Text& path : files::ChosenPaths(dialog.FileName())) {
     files::AddFileRow(controls_.vsFlexGrid1, path);
   }
@@ -83,19 +111,10 @@ void FrmAdjuntar::Command3_Click() {
 
 void FrmAdjuntar::Command4_Click() {
   Grid& grid = controls_.vsFlexGrid1;
+  GridRows rows(grid, controls_.messages, *this);
   connection::AttachRun run(services_.ado, ServerConnection.get());
-  const bool every_call_succeeded = run.AttachEveryRow(
-      grid.RowCount() - 1,
-      [&grid](int32_t row) {
-        return connection::AttachCall{grid.CellText(row, 1),
-                                      grid.CellText(row, 0)};
-      },
-      [this, &grid](int32_t row, const PendingError& error) {
-        controls_.messages.Show(error.description + u". En " +
-                                    grid.CellText(row, 1),
-                                MessageStyle::kOkOnly);
-      });
-  if (every_call_succeeded) {
+  if (run.AttachEveryRow(grid.RowCount() - 1, rows) ==
+      connection::AttachOutcome::kEveryCallSucceeded) {
     controls_.messages.Show(u"Fin del proceso", MessageStyle::kOkOnly);
   }
 }
@@ -110,8 +129,10 @@ void FrmAdjuntar::vsFlexGrid1_KeyDown(int16_t& KeyCode, int16_t /*Shift*/) {
   files::SelectWholeRow(grid, row);
   const MessageAnswer answer = controls_.messages.Show(
       u"Desea eliminar la línea seleccionada?", MessageStyle::kYesNoQuestion);
-  if (answer == MessageAnswer::kYes) grid.RemoveRow(row);
+  if (answer == MessageAnswer::kYes && !closing_) grid.RemoveRow(row);
 }
+
+void FrmAdjuntar::Form_Unload() { closing_ = true; }
 
 // ---- private routines -------------------------------------------------------
 
@@ -129,6 +150,7 @@ void FrmAdjuntar::ConnectToServer() {
       ServerConnection ? connection::Open(*ServerConnection,
                                           controls_.Combo1.CurrentText())
                        : connection::AsFailure(created.error);
+  if (closing_) return;
   if (!opened.Failed()) {
     EnterConnectedState();
     return;

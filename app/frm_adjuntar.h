@@ -49,6 +49,10 @@ class FrmAdjuntar {
   void Command3_Click();
   void Command4_Click();
   void vsFlexGrid1_KeyDown(int16_t& KeyCode, int16_t Shift);
+  // The window is closing, maybe from under a message box or the dialog of
+  // a handler still running: from now on no handler calls the server, shows
+  // a box or adds a row.
+  void Form_Unload();
 
   // Window states.
   void SetTitle(const Text& suffix);
@@ -57,6 +61,7 @@ class FrmAdjuntar {
   void SetUpFileGrid();
 
   bool HasConnection() const { return ServerConnection != nullptr; }
+  bool Closing() const { return closing_; }
 
  private:
   void LoadServerList();
@@ -65,6 +70,7 @@ class FrmAdjuntar {
   FormControls controls_;
   FormServices services_;
   std::unique_ptr<AdoConnection> ServerConnection;
+  bool closing_ = false;
 };
 
 }  // namespace quorvel

@@ -9,20 +9,18 @@ constexpr char16_t kAttachProcedure[] = u"sp_attach_single_file_db";
 
 }  // namespace
 
-bool AttachRun::AttachEveryRow(
-    int32_t last_row, const std::function<AttachCall(int32_t row)>& read_row,
-    const std::function<void(int32_t row, const PendingError& error)>&
-        report_failure) {
-  bool every_call_succeeded = true;
+AttachOutcome AttachRun::AttachEveryRow(int32_t last_row, AttachRows& rows) {
+  AttachOutcome outcome = AttachOutcome::kEveryCallSucceeded;
   // Rows are counted in 32 bits so that every row is attached or reported.
   for (int32_t row = 1; row <= last_row; ++row) {
-    const PendingError result = AttachOne(read_row(row));
+    if (!rows.BeforeCall(row)) return AttachOutcome::kStopped;
+    const PendingError result = AttachOne(rows.Read(row));
     if (result.Failed()) {
-      every_call_succeeded = false;
-      report_failure(row, result);
+      outcome = AttachOutcome::kSomeCallFailed;
+      rows.CallFailed(row, result);
     }
   }
-  return every_call_succeeded;
+  return outcome;
 }
 
 // Only Execute's outcome counts: the earlier steps' failures show up there.

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 
 #include "common/text.h"
@@ -16,6 +15,25 @@ struct AttachCall {
   Text physical_name;  // @physname
 };
 
+// What the run asks of the one who started it, row by row.
+class AttachRows {
+ public:
+  virtual ~AttachRows() = default;
+  // Just before the row's call: false ends the run here, with no call made
+  // for this row or any later one.
+  virtual bool BeforeCall(int32_t row) = 0;
+  // The row's values, read at the moment of its call.
+  virtual AttachCall Read(int32_t row) = 0;
+  // Told of each failed call; the run then goes on with the next row.
+  virtual void CallFailed(int32_t row, const PendingError& error) = 0;
+};
+
+enum class AttachOutcome {
+  kEveryCallSucceeded,
+  kSomeCallFailed,
+  kStopped,  // BeforeCall ended the run
+};
+
 // One press of "Adjuntar". Each row gets a command of its own; the last one
 // is released with the run.
 class AttachRun {
@@ -23,14 +41,8 @@ class AttachRun {
   AttachRun(AdoClient& ado, AdoConnection* connection)
       : ado_(ado), connection_(connection) {}
 
-  // Calls the procedure for rows 1 to last_row in order. read_row is asked
-  // for a row's values just before its call; report_failure is told of every
-  // failed call, and the run goes on with the next row. True when every call
-  // succeeded.
-  bool AttachEveryRow(
-      int32_t last_row, const std::function<AttachCall(int32_t row)>& read_row,
-      const std::function<void(int32_t row, const PendingError& error)>&
-          report_failure);
+  // Calls the procedure for rows 1 to last_row, in order.
+  AttachOutcome AttachEveryRow(int32_t last_row, AttachRows& rows);
 
  private:
   PendingError AttachOne(const AttachCall& call);

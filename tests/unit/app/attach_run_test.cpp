@@ -97,5 +97,17 @@ TEST_F(AttachRun, ASecondRunCallsEveryRowAgain) {
                                       u"Database 'a' already exists.. En a"));
 }
 
+TEST_F(AttachRun, ClosingTheWindowAtAFailureBoxEndsTheRunThere) {
+  AddFiles({u"a", u"b", u"c"});
+  for (const char16_t* name : {u"a", u"b", u"c"}) {
+    fixture.ado.execute_failures[name] = {-1, u"refused"};
+  }
+  fixture.messages.while_shown = [this] { fixture.form().Form_Unload(); };
+  fixture.form().Command4_Click();
+
+  EXPECT_EQ(fixture.ado.executed.size(), 1u);
+  EXPECT_THAT(Messages(), ElementsAre(u"refused. En a"));
+}
+
 }  // namespace
 }  // namespace quorvel::testing

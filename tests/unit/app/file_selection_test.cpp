@@ -73,5 +73,12 @@ TEST_F(FileSelection, CancelAndFailureAddNothingAndSayNothing) {
   EXPECT_TRUE(fixture.messages.shown.empty());
 }
 
+TEST_F(FileSelection, AChoiceConfirmedAsTheWindowClosesAddsNoRow) {
+  fixture.dialog.result_text = u"C:\\Data\\sales.mdf";
+  fixture.dialog.while_shown = [this] { fixture.form().Form_Unload(); };
+  fixture.form().Command3_Click();
+  EXPECT_EQ(fixture.grid.RowCount(), 1);
+}
+
 }  // namespace
 }  // namespace quorvel::testing

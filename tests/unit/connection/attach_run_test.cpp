@@ -16,6 +16,26 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::Pair;
 
+// Rows from a list, every step noted.
+class ListedRows final : public connection::AttachRows {
+ public:
+  bool BeforeCall(int32_t row) override {
+    before.push_back(row);
+    return row != stop_before;
+  }
+  connection::AttachCall Read(int32_t row) override {
+    return rows.at(static_cast<size_t>(row - 1));
+  }
+  void CallFailed(int32_t row, const PendingError& error) override {
+    failures.emplace_back(row, error.description);
+  }
+
+  std::vector<connection::AttachCall> rows;
+  int32_t stop_before = 0;
+  std::vector<int32_t> before;
+  std::vector<std::pair<int32_t, Text>> failures;
+};
+
 class AttachRunTest : public ::testing::Test {
  protected:
   AttachRunTest() : connection(std::move(ado.CreateConnection().object)) {
@@ -23,24 +43,24 @@ class AttachRunTest : public ::testing::Test {
   }
 
   void AddRow(const Text& name) {
-    rows.push_back({name, u"C:\\Data\\" + name + u".mdf"});
+    listed.rows.push_back({name, u"C:\\Data\\" + name + u".mdf"});
   }
 
-  bool Run() {
+  // True when every call succeeded.
+  bool Run() { return RunTo() == connection::AttachOutcome::kEveryCallSucceeded; }
+
+  connection::AttachOutcome RunTo() {
     connection::AttachRun run(ado, connection.get());
-    return run.AttachEveryRow(
-        static_cast<int32_t>(rows.size()),
-        [this](int32_t row) { return rows.at(static_cast<size_t>(row - 1)); },
-        [this](int32_t row, const PendingError& error) {
-          failures.emplace_back(row, error.description);
-        });
+    return run.AttachEveryRow(static_cast<int32_t>(listed.rows.size()),
+                              listed);
   }
 
   EventLog log;
   ScriptedAdo ado{log};
   std::unique_ptr<AdoConnection> connection;
-  std::vector<connection::AttachCall> rows;
-  std::vector<std::pair<int32_t, Text>> failures;
+  ListedRows listed;
+  std::vector<connection::AttachCall>& rows = listed.rows;
+  std::vector<std::pair<int32_t, Text>>& failures = listed.failures;
 };
 
 TEST_F(AttachRunTest, NoRowsMeansNoCallAndSuccess) {
@@ -77,6 +97,18 @@ TEST_F(AttachRunTest, FailuresAreReportedForTheirRowAndTheRunGoesOn) {
   EXPECT_EQ(ado.executed.size(), 3u);
   EXPECT_THAT(failures, ElementsAre(Pair(1, u"Device activation error"),
                                     Pair(3, u"already exists")));
+}
+
+TEST_F(AttachRunTest, StoppingBeforeARowMakesNoFurtherCall) {
+  AddRow(u"uno");
+  AddRow(u"dos");
+  AddRow(u"tres");
+  ado.execute_failures[u"uno"] = {-1, u"refused"};
+  listed.stop_before = 2;
+  EXPECT_EQ(RunTo(), connection::AttachOutcome::kStopped);
+  EXPECT_THAT(ado.executed, ElementsAre(Pair(u"uno", u"C:\\Data\\uno.mdf")));
+  EXPECT_THAT(listed.before, ElementsAre(1, 2));
+  EXPECT_EQ(ado.commands_created, 1);
 }
 
 TEST_F(AttachRunTest, ValuesArePassedExactlyAsTheyStand) {

@@ -94,6 +94,7 @@ void FakeDialog::SetMaxFileSize(int32_t size) {
 }
 PendingError FakeDialog::ShowOpen() {
   log_.push_back("Dialog.ShowOpen");
+  if (while_shown) while_shown();
   return outcome;
 }
 

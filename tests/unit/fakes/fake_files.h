@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -64,6 +65,8 @@ class FakeDialog final : public FileDialog {
   // What the next ShowOpen gives.
   PendingError outcome;
   Text result_text;
+  // Runs while the dialog is up, as another event would.
+  std::function<void()> while_shown;
 
  private:
   EventLog& log_;

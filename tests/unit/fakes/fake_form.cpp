@@ -38,6 +38,7 @@ void FakeWindow::SetTitle(const Text& text) {
 
 MessageAnswer FakeMessages::Show(const Text& text, MessageStyle style) {
   shown.push_back({text, style});
+  if (while_shown) while_shown();
   log_.push_back("Message(" + std::to_string(static_cast<int>(style)) +
                  ")=" + Narrow(text));
   if (!answers.empty()) {

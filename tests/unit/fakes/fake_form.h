@@ -76,6 +76,8 @@ class FakeMessages final : public MessageBoxes {
   };
   std::vector<Shown> shown;
   std::deque<MessageAnswer> answers;  // default: OK, or No for questions
+  // Runs while a box is up, as another event would (the window closing).
+  std::function<void()> while_shown;
 
  private:
   EventLog& log_;
