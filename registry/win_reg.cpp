@@ -85,27 +85,37 @@ int32_t QueryRegistryValue(RegistryApi& registry, RegistryKey key,
   return kUnreadableType;
 }
 
-Text ReadRegistryString(RegistryApi& registry, const Text& key_path,
-                        const Text& value_name, int32_t root_selector,
-                        uint32_t access) {
+RegistryValue ReadRegistryValue(RegistryApi& registry, const Text& key_path,
+                                const Text& value_name, int32_t root_selector,
+                                uint32_t access) {
   ScopedRegistryKey key(registry);
   if (const auto root = RootFromSelector(root_selector)) {
     registry.OpenKey(*root, key_path, access, key.Put());
   }
   RegistryValue value;
   QueryRegistryValue(registry, key.Get(), value_name, value);
+  return value;
+}
+
+Text TextOf(const RegistryValue& value) {
   Text result;
   if (const Text* text = std::get_if<Text>(&value)) {
     result = *text;
   } else if (const int32_t* number = std::get_if<int32_t>(&value)) {
-    // A DWORD comes back as its decimal text; its last character is a
-    // digit, so the NUL rule below keeps every digit.
+    // Its last character is a digit, so the NUL rule below keeps them all.
     result = DecimalText(*number);
   }
   // Only a terminating NUL goes: text stored without one stays whole, and a
   // multi-string keeps one NUL after each item.
   if (!result.empty() && result.back() == u'\0') result.pop_back();
   return result;
+}
+
+Text ReadRegistryString(RegistryApi& registry, const Text& key_path,
+                        const Text& value_name, int32_t root_selector,
+                        uint32_t access) {
+  return TextOf(
+      ReadRegistryValue(registry, key_path, value_name, root_selector, access));
 }
 
 }  // namespace quorvel::WinReg

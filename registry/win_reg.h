@@ -24,7 +24,16 @@ int32_t QueryRegistryValue(RegistryApi& registry, RegistryKey key,
                            const Text& name, RegistryValue& value);
 
 // Opens key_path under root 0 (HKCU), 1 (HKLM) or 2 (HKCR) with the access
-// mask, reads value_name as text and closes the key again. Empty on failure.
+// mask, reads value_name and closes the key again. Empty on failure.
+RegistryValue ReadRegistryValue(RegistryApi& registry, const Text& key_path,
+                                const Text& value_name, int32_t root_selector,
+                                uint32_t access);
+
+// A value as text: a string without its terminating NUL, a DWORD as its
+// decimal digits, nothing as the empty text.
+Text TextOf(const RegistryValue& value);
+
+// The value read by ReadRegistryValue, as text. Empty on failure.
 Text ReadRegistryString(RegistryApi& registry, const Text& key_path,
                         const Text& value_name, int32_t root_selector,
                         uint32_t access);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <variant>
 
 #include "registry/win_reg.h"
 
@@ -15,6 +16,8 @@ constexpr uint32_t kOwnView = kKeyQueryValue;
 constexpr uint32_t k64BitView = kKeyQueryValue | kKeyWow64_64Key;
 
 constexpr char16_t kServerKey[] = u"SOFTWARE\\Microsoft\\Microsoft SQL Server";
+constexpr char16_t kSql2000DefaultVersionKey[] =
+    u"SOFTWARE\\Microsoft\\MSSQLSERVER\\MSSQLServer\\CurrentVersion";
 constexpr char16_t kDefaultInstance[] = u"MSSQLSERVER";
 constexpr char16_t kLocal[] = u"(LOCAL)";
 
@@ -54,16 +57,77 @@ Text EntryFor(const Text& instance) {
   return Text(kLocal) + u'\\' + instance;
 }
 
+Text Read(RegistryApi& registry, const Text& key, const Text& name,
+          uint32_t view) {
+  return WinReg::ReadRegistryString(registry, key, name, kLocalMachine, view);
+}
+
+// What the entry names: "MSSQLSERVER" for "(LOCAL)", else the text after the
+// entry's first backslash.
+Text InstanceNameOf(const Text& entry) {
+  const std::size_t backslash = entry.find(u'\\');
+  if (backslash == Text::npos) return kDefaultInstance;
+  return entry.substr(backslash + 1);
+}
+
+// SQL Server 2000 keeps a version under the instance's name; its default
+// instance has a key of its own.
+Text VersionOfSql2000Instance(RegistryApi& registry, const Text& entry) {
+  const bool named = entry.find(u'\\') != Text::npos;
+  const Text key = named ? Text(kServerKey) + u'\\' + InstanceNameOf(entry) +
+                               u"\\MSSQLServer\\CurrentVersion"
+                         : Text(kSql2000DefaultVersionKey);
+  Text version = Read(registry, key, u"CurrentVersion", kOwnView);
+  // An instance registered only in the 64-bit view keeps its version there.
+  if (version.empty()) {
+    version = Read(registry, key, u"CurrentVersion", k64BitView);
+  }
+  return version;
+}
+
+// The id a string value maps the instance's name to. Any other type leads
+// nowhere: a DWORD would read as digits, a multi-string holds NULs, which no
+// key name can.
+Text InstanceId(RegistryApi& registry, const Text& instance, uint32_t view) {
+  const WinReg::RegistryValue value = WinReg::ReadRegistryValue(
+      registry, Text(kServerKey) + u"\\Instance Names\\SQL", instance,
+      kLocalMachine, view);
+  if (!std::holds_alternative<Text>(value)) return Text();
+  const Text id = WinReg::TextOf(value);
+  return id.find(u'\0') == Text::npos ? id : Text();
+}
+
+// Since SQL Server 2005 an instance keeps its keys under an instance id that
+// setup chose ("MSSQL16.MSSQLSERVER", "MSSQL.1", anything): the id is looked
+// up by the instance's name, never built. The id and the version are read in
+// the same view, the process's own first.
+Text VersionByInstanceId(RegistryApi& registry, const Text& instance) {
+  for (const uint32_t view : {kOwnView, k64BitView}) {
+    const Text id = InstanceId(registry, instance, view);
+    if (id.empty()) continue;
+    const Text instance_key = Text(kServerKey) + u'\\' + id;
+    Text version =
+        Read(registry, instance_key + u"\\Setup", u"PatchLevel", view);
+    if (version.empty()) {
+      version = Read(registry, instance_key + u"\\Setup", u"Version", view);
+    }
+    if (version.empty()) {
+      version = Read(registry, instance_key + u"\\MSSQLServer\\CurrentVersion",
+                     u"CurrentVersion", view);
+    }
+    if (!version.empty()) return version;
+  }
+  return Text();
+}
+
 }  // namespace
 
 std::vector<Text> ServerEntries(RegistryApi& registry) {
   // The process's own view first (the 32-bit one on 64-bit Windows), then the
   // 64-bit view. Each item arrives followed by a NUL, so the join keeps them
   // apart.
-  Text list = WinReg::ReadRegistryString(
-      registry, kServerKey, u"InstalledInstances", kLocalMachine, kOwnView);
-  list += WinReg::ReadRegistryString(
-      registry, kServerKey, u"InstalledInstances", kLocalMachine, k64BitView);
+  Text list = Read(registry, kServerKey, u"InstalledInstances", kOwnView);
+  list += Read(registry, kServerKey, u"InstalledInstances", k64BitView);
   std::vector<Text> entries;
   if (list.empty()) return entries;
 
@@ -91,21 +155,9 @@ std::vector<Text> ServerEntries(RegistryApi& registry) {
 }
 
 Text ServerVersion(RegistryApi& registry, const Text& entry) {
-  const std::size_t backslash = entry.find(u'\\');
-  const Text key = backslash == Text::npos
-                       ? Text(
-                             u"SOFTWARE\\Microsoft\\MSSQLSERVER\\MSSQLServer\\C"
-                             u"urrentVersion")
-                       : Text(kServerKey) + u'\\' +
-                             entry.substr(backslash + 1) +
-                             u"\\MSSQLServer\\CurrentVersion";
-
-  Text version = WinReg::ReadRegistryString(registry, key, u"CurrentVersion",
-                                            kLocalMachine, kOwnView);
-  // An instance registered only in the 64-bit view keeps its version there.
+  Text version = VersionOfSql2000Instance(registry, entry);
   if (version.empty()) {
-    version = WinReg::ReadRegistryString(registry, key, u"CurrentVersion",
-                                         kLocalMachine, k64BitView);
+    version = VersionByInstanceId(registry, InstanceNameOf(entry));
   }
   return version;
 }

@@ -103,6 +103,38 @@ TEST_F(ServerDiscovery, EntriesOfBothViewsAndTheChosenVersion) {
   EXPECT_EQ(Version(), L"15.0.2000.5");
 }
 
+TEST_F(ServerDiscovery, VersionsOfInstancesSetUpSince2005InEitherView) {
+  const std::wstring names =
+      std::wstring(kServerKey) + L"\\Instance Names\\SQL";
+  const auto setup = [](const std::wstring& id) {
+    return std::wstring(kServerKey) + L"\\" + id + L"\\Setup";
+  };
+  Instances(View::k32, {L"MSSQLSERVER", L"Viejo", L"ALPHA"});
+  // The default instance of a 32-bit server: its id in the own view.
+  ASSERT_TRUE(registry_.SetString(View::k32, names, L"MSSQLSERVER",
+                                  L"MSSQL16.MSSQLSERVER"));
+  ASSERT_TRUE(registry_.SetString(View::k32, setup(L"MSSQL16.MSSQLSERVER"),
+                                  L"PatchLevel", L"16.0.4135.4"));
+  // A SQL Server 2000 instance beside it.
+  Version(View::k32, VersionKey(L"Viejo"), L"8.00.2039");
+  // A named instance of a 64-bit server, with no patch level.
+  ASSERT_TRUE(
+      registry_.SetString(View::k64, names, L"alpha", L"MSSQL15.ALPHA"));
+  ASSERT_TRUE(registry_.SetString(View::k64, setup(L"MSSQL15.ALPHA"),
+                                  L"Version", L"15.0.2000.5"));
+  Start();
+  Shown();
+
+  ASSERT_EQ(e2e::ComboItems(Combo()),
+            (std::vector<std::wstring>{L"(LOCAL)", L"(LOCAL)\\Viejo",
+                                       L"(LOCAL)\\ALPHA"}));
+  EXPECT_EQ(Version(), L"16.0.4135.4");
+  Choose(1);
+  EXPECT_EQ(Version(), L"8.00.2039");
+  Choose(2);
+  EXPECT_EQ(Version(), L"15.0.2000.5");
+}
+
 TEST_F(ServerDiscovery, NoInstanceLeavesTheChooserEmpty) {
   // An instance key with no list in it counts as none.
   ASSERT_TRUE(registry_.CreateKey(View::k32, kServerKey));

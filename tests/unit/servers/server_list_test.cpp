@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "fakes/event_log.h"
 #include "fakes/simulated_registry.h"
 
 namespace quorvel::testing {
@@ -174,6 +175,90 @@ TEST_F(ServerListTest, VersionKeyTakesTheTextAfterTheFirstBackslash) {
   Version(View::k32Bit, kDefaultVersionKey, "8.0");
   EXPECT_EQ(VersionOf(u"(LOCAL)\\Uno\\Dos"), u"9.0");
   EXPECT_EQ(VersionOf(u"sin barra"), u"8.0");
+}
+
+// Since SQL Server 2005: the instance id is found by the instance's name,
+// and the version under that id, in the same view.
+class InstanceIdVersion : public ServerListTest {
+ protected:
+  static constexpr char16_t kNames[] =
+      u"SOFTWARE\\Microsoft\\Microsoft SQL Server\\Instance Names\\SQL";
+
+  void Map(View view, const Text& instance, SimulatedValue id) {
+    registry.SetValue(view, kNames, instance, std::move(id));
+  }
+  void Setup(View view, const Text& id, const Text& name,
+             const std::string& text) {
+    registry.SetValue(view, Text(kServerKey) + u"\\" + id + u"\\Setup", name,
+                      Sz(text));
+  }
+};
+
+TEST_F(InstanceIdVersion, PatchLevelThenVersionThenCurrentVersionInOneView) {
+  struct Case {
+    const char* what;
+    View view;
+    bool patch_level, version, current_version;
+    Text expected;
+  };
+  const std::vector<Case> cases = {
+      {"patch level, own view", View::k32Bit, true, true, true,
+       u"15.0.4153.1"},
+      {"patch level, 64-bit view only", View::k64Bit, true, true, true,
+       u"15.0.4153.1"},
+      {"no patch level: Version", View::k32Bit, false, true, true,
+       u"15.0.2000.5"},
+      {"neither: CurrentVersion", View::k64Bit, false, false, true,
+       u"15.0.2000"},
+      {"id whose keys are missing", View::k32Bit, false, false, false, u""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (const Text& entry : {Text(u"(LOCAL)"), Text(u"(LOCAL)\\alpha")}) {
+      registry = SimulatedRegistry();
+      const Text instance = entry == u"(LOCAL)" ? u"MSSQLSERVER" : u"ALPHA";
+      const Text id = u"MSSQL15." + instance;
+      Map(c.view, instance, Sz("MSSQL15." + Narrow(instance)));
+      if (c.patch_level) Setup(c.view, id, u"PatchLevel", "15.0.4153.1");
+      if (c.version) Setup(c.view, id, u"Version", "15.0.2000.5");
+      if (c.current_version) {
+        registry.SetValue(c.view, VersionKey(id), u"CurrentVersion",
+                          Sz("15.0.2000"));
+      }
+      EXPECT_EQ(VersionOf(entry), c.expected) << Narrow(entry);
+    }
+  }
+}
+
+TEST_F(InstanceIdVersion, IdAndVersionAreNeverTakenFromDifferentViews) {
+  Map(View::k32Bit, u"MSSQLSERVER", Sz("MSSQL16.MSSQLSERVER"));
+  Setup(View::k64Bit, u"MSSQL16.MSSQLSERVER", u"PatchLevel", "16.0.1000.6");
+  EXPECT_EQ(VersionOf(u"(LOCAL)"), u"");
+  // The 64-bit view's own mapping finds it there.
+  Map(View::k64Bit, u"MSSQLSERVER", Sz("MSSQL16.MSSQLSERVER"));
+  EXPECT_EQ(VersionOf(u"(LOCAL)"), u"16.0.1000.6");
+}
+
+TEST_F(InstanceIdVersion, ASql2000VersionComesFirstAndOddMappingsGiveNothing) {
+  // 2000-style key and a mapping both present: the old key wins.
+  Version(View::k32Bit, VersionKey(u"Viejo"), "8.00.2039");
+  Map(View::k32Bit, u"Viejo", Sz("MSSQL.1"));
+  Setup(View::k32Bit, u"MSSQL.1", u"PatchLevel", "9.00.5000.00");
+  EXPECT_EQ(VersionOf(u"(LOCAL)\\Viejo"), u"8.00.2039");
+  // The 2005 id "MSSQL.1" is only found through the mapping.
+  EXPECT_EQ(VersionOf(u"(LOCAL)\\viejo2"), u"");
+  Map(View::k32Bit, u"viejo2", Sz("MSSQL.1"));
+  EXPECT_EQ(VersionOf(u"(LOCAL)\\viejo2"), u"9.00.5000.00");
+
+  // Mappings of the wrong type lead nowhere.
+  Setup(View::k32Bit, u"1", u"PatchLevel", "wrong");
+  Map(View::k32Bit, u"Dword", Dword(1));
+  Map(View::k32Bit, u"Binary", Raw(kRegBinary, "MSSQL.1"));
+  Map(View::k32Bit, u"Multi", MultiSz({"MSSQL.1"}));
+  Map(View::k32Bit, u"Expand", Raw(kRegExpandSz, std::string("MSSQL.1\0", 8)));
+  for (const char16_t* name : {u"Dword", u"Binary", u"Multi", u"Expand"}) {
+    EXPECT_EQ(VersionOf(Text(u"(LOCAL)\\") + name), u"") << Narrow(name);
+  }
 }
 
 }  // namespace
