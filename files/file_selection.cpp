@@ -23,6 +23,17 @@ std::vector<Text> SplitText(const Text& text, char16_t separator) {
   return pieces;
 }
 
+bool IsFullPath(const Text& name) {
+  const auto is_letter = [](char16_t c) {
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+  };
+  if (name.size() >= 3 && is_letter(name[0]) && name[1] == u':' &&
+      name[2] == u'\\') {
+    return true;
+  }
+  return name.size() >= 2 && name[0] == u'\\' && name[1] == u'\\';
+}
+
 std::vector<Text> ChosenPaths(const Text& result_text) {
   std::vector<Text> names = SplitAtNul(result_text);
   if (names.size() == 1) {
@@ -32,7 +43,8 @@ std::vector<Text> ChosenPaths(const Text& result_text) {
   paths.reserve(names.size() - 1);
   // A folder that already ends in a backslash keeps both at the join.
   for (std::size_t i = 1; i < names.size(); ++i) {
-    paths.push_back(names[0] + u'\\' + names[i]);
+    paths.push_back(IsFullPath(names[i]) ? names[i]
+                                         : names[0] + u'\\' + names[i]);
   }
   return paths;
 }

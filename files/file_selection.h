@@ -26,8 +26,12 @@ inline std::vector<Text> SplitAtNul(const Text& text) {
   return SplitText(text, u'\0');
 }
 
+// A drive letter, a colon and a backslash, or two backslashes.
+bool IsFullPath(const Text& name);
+
 // Full paths of the chosen files: the text itself for one file, or the
-// folder joined to each name for several.
+// folder joined to each name for several. A name typed as a full path is
+// taken as it is.
 std::vector<Text> ChosenPaths(const Text& result_text);
 
 // The characters after the last backslash less the path's last four,

@@ -74,5 +74,16 @@ TEST_F(ChosenFiles, EveryNameOfAHugeSelectionBecomesARow) {
   EXPECT_EQ(grid.CellText(kNames, 1), u"db39999");
 }
 
+TEST_F(ChosenFiles, NamesTypedAsFullPathsAreTakenAsTheyAre) {
+  Choose(NulJoined({u"Z:\\tmp", u"C:\\d\\x.mdf", u"\\\\server\\share\\y.mdf",
+                    u"x.mdf", u"C:d.mdf", u"\\r.mdf"}));
+  EXPECT_THAT(Rows(),
+              ElementsAre(ElementsAre(u"C:\\d\\x.mdf", u"x"),
+                          ElementsAre(u"\\\\server\\share\\y.mdf", u"y"),
+                          ElementsAre(u"Z:\\tmp\\x.mdf", u"x"),
+                          ElementsAre(u"Z:\\tmp\\C:d.mdf", u"C:d"),
+                          ElementsAre(u"Z:\\tmp\\\\r.mdf", u"r")));
+}
+
 }  // namespace
 }  // namespace quorvel::testing
