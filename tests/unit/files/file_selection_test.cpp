@@ -43,7 +43,7 @@ class ChosenFiles : public ::testing::Test {
 TEST_F(ChosenFiles, FolderEndingInBackslashKeepsBothAtTheJoin) {
   Choose(NulJoined({u"C:\\", u"a.mdf", u"b.mdf"}));
   EXPECT_THAT(Rows(), ElementsAre(ElementsAre(u"C:\\\\a.mdf", u"a"),
-                                      ElementsAre(u"C:\\\\b.mdf", u"b")));
+                                  ElementsAre(u"C:\\\\b.mdf", u"b")));
 }
 
 TEST_F(ChosenFiles, ShortNamesGiveAnEmptyOrUnwrittenNameCell) {
@@ -51,11 +51,10 @@ TEST_F(ChosenFiles, ShortNamesGiveAnEmptyOrUnwrittenNameCell) {
   Choose(u"C:\\Data\\a.b");
   Choose(u"C:\\Data\\notes.txt");
   Choose(u"xyz.mdf");  // no backslash at all
-  EXPECT_THAT(Rows(),
-              ElementsAre(ElementsAre(u"C:\\Data\\abcd", u""),
-                          ElementsAre(u"C:\\Data\\a.b", u""),
-                          ElementsAre(u"C:\\Data\\notes.txt", u"notes"),
-                          ElementsAre(u"xyz.mdf", u"xyz")));
+  EXPECT_THAT(Rows(), ElementsAre(ElementsAre(u"C:\\Data\\abcd", u""),
+                                  ElementsAre(u"C:\\Data\\a.b", u""),
+                                  ElementsAre(u"C:\\Data\\notes.txt", u"notes"),
+                                  ElementsAre(u"xyz.mdf", u"xyz")));
   EXPECT_EQ(files::DatabaseNameOf(u"C:\\Data\\abcd"), Text());
   EXPECT_EQ(files::DatabaseNameOf(u"C:\\Data\\a.b"), std::nullopt);
 }

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "registry/win_reg.h"
 #include "fakes/simulated_registry.h"
+#include "registry/win_reg.h"
 
 namespace quorvel::testing {
 namespace {

@@ -202,8 +202,7 @@ TEST_F(InstanceIdVersion, PatchLevelThenVersionThenCurrentVersionInOneView) {
     Text expected;
   };
   const std::vector<Case> cases = {
-      {"patch level, own view", View::k32Bit, true, true, true,
-       u"15.0.4153.1"},
+      {"patch level, own view", View::k32Bit, true, true, true, u"15.0.4153.1"},
       {"patch level, 64-bit view only", View::k64Bit, true, true, true,
        u"15.0.4153.1"},
       {"no patch level: Version", View::k32Bit, false, true, true,
