@@ -410,5 +410,51 @@ TEST(PlatformAdo, OpenWithoutAServerFailsWithAReadableDescription) {
               standin::ToUtf8(error.description).c_str());
 }
 
+// Our hand-declared vtables against an ADO we did not write: a slot out of
+// place would reach another property, or one Wine leaves E_NOTIMPL. Wine
+// answers only the older interface ids; Windows answers them too.
+TEST(PlatformAdo, DeclaredSlotsRoundTripThroughTheRealCommandAndConnection) {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  standin::UnregisterStandin();
+  com::ComPtr<ado::Command> command;
+  ASSERT_EQ(CoCreateInstance(ado::kClsidCommand, nullptr, CLSCTX_INPROC_SERVER,
+                             ado::kIidCommandOld, &command),
+            S_OK);
+  const com::Bstr procedure(u"sp_attach_single_file_db");
+  EXPECT_EQ(command->put_CommandText(procedure.Get()), S_OK);
+  com::Bstr text;
+  EXPECT_EQ(command->get_CommandText(text.Put()), S_OK);
+  EXPECT_EQ(text.ToText(), u"sp_attach_single_file_db");
+  LONG type = 0;
+  EXPECT_EQ(command->get_CommandType(&type), S_OK);
+  EXPECT_EQ(type, 8) << "adCmdUnknown until set";
+  EXPECT_EQ(command->put_CommandType(kCommandTypeStoredProcedure), S_OK);
+  EXPECT_EQ(command->get_CommandType(&type), S_OK);
+  EXPECT_EQ(type, kCommandTypeStoredProcedure);
+
+  com::ComPtr<ado::Connection> connection;
+  ASSERT_EQ(
+      CoCreateInstance(ado::kClsidConnection, nullptr, CLSCTX_INPROC_SERVER,
+                       ado::kIidConnectionOld, &connection),
+      S_OK);
+  LONG seconds = 0;
+  EXPECT_EQ(connection->get_CommandTimeout(&seconds), S_OK);
+  EXPECT_EQ(seconds, 30) << "ADO's default";
+  EXPECT_EQ(connection->put_CommandTimeout(3600), S_OK);
+  EXPECT_EQ(connection->get_CommandTimeout(&seconds), S_OK);
+  EXPECT_EQ(seconds, 3600);
+  com::Bstr provider;
+  EXPECT_EQ(connection->get_Provider(provider.Put()), S_OK);
+  EXPECT_EQ(provider.ToText(), u"MSDASQL") << "ADO's default";
+  EXPECT_EQ(connection->put_Provider(com::Bstr(u"SQLOLEDB").Get()), S_OK);
+  EXPECT_EQ(connection->get_Provider(provider.Put()), S_OK);
+  EXPECT_EQ(provider.ToText(), u"SQLOLEDB");
+  const Text settings = u"Data Source=(LOCAL);Integrated security=SSPI";
+  EXPECT_EQ(connection->put_ConnectionString(com::Bstr(settings).Get()), S_OK);
+  com::Bstr read_back;
+  EXPECT_EQ(connection->get_ConnectionString(read_back.Put()), S_OK);
+  EXPECT_EQ(read_back.ToText(), settings);
+}
+
 }  // namespace
 }  // namespace quorvel
