@@ -112,7 +112,7 @@ void FrmAdjuntar::Command3_Click() {
 void FrmAdjuntar::Command4_Click() {
   Grid& grid = controls_.vsFlexGrid1;
   GridRows rows(grid, controls_.messages, *this);
-  connection::AttachRun run(services_.ado, ServerConnection.get());
+  connection::AttachRun run(ServerConnection.get());
   if (run.AttachEveryRow(grid.RowCount() - 1, rows) ==
       connection::AttachOutcome::kEveryCallSucceeded) {
     controls_.messages.Show(u"Fin del proceso", MessageStyle::kOkOnly);

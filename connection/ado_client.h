@@ -8,15 +8,11 @@
 
 namespace quorvel {
 
-class AdoConnection {
- public:
-  virtual ~AdoConnection() = default;
-  virtual PendingError SetCommandTimeout(int32_t seconds) = 0;
-  virtual PendingError SetProvider(const Text& provider) = 0;
-  virtual PendingError SetConnectionString(const Text& connection_string) = 0;
-  // Opens synchronously with the settings above; no arguments are passed.
-  virtual PendingError Open() = 0;
-  virtual PendingError Close() = 0;
+// A new object, or the failure that kept it from being created.
+template <typename Object>
+struct Created {
+  std::unique_ptr<Object> object;
+  PendingError error;
 };
 
 inline constexpr int32_t kCommandTypeStoredProcedure = 4;
@@ -24,7 +20,8 @@ inline constexpr int32_t kCommandTypeStoredProcedure = 4;
 class AdoCommand {
  public:
   virtual ~AdoCommand() = default;
-  virtual PendingError SetActiveConnection(AdoConnection& connection) = 0;
+  // Runs on the connection the command was created from.
+  virtual PendingError SetActiveConnection() = 0;
   virtual PendingError SetCommandType(int32_t command_type) = 0;
   virtual PendingError SetCommandText(const Text& command_text) = 0;
   // Asks the server for the procedure's parameters.
@@ -36,18 +33,23 @@ class AdoCommand {
   virtual PendingError Execute() = 0;
 };
 
-// A new object, or the failure that kept it from being created.
-template <typename Object>
-struct Created {
-  std::unique_ptr<Object> object;
-  PendingError error;
+class AdoConnection {
+ public:
+  virtual ~AdoConnection() = default;
+  virtual PendingError SetCommandTimeout(int32_t seconds) = 0;
+  virtual PendingError SetProvider(const Text& provider) = 0;
+  virtual PendingError SetConnectionString(const Text& connection_string) = 0;
+  // Opens synchronously with the settings above; no arguments are passed.
+  virtual PendingError Open() = 0;
+  virtual PendingError Close() = 0;
+  // A new command, which SetActiveConnection binds to this connection.
+  virtual Created<AdoCommand> CreateCommand() = 0;
 };
 
 class AdoClient {
  public:
   virtual ~AdoClient() = default;
   virtual Created<AdoConnection> CreateConnection() = 0;
-  virtual Created<AdoCommand> CreateCommand() = 0;
 };
 
 }  // namespace quorvel

@@ -25,10 +25,11 @@ AttachOutcome AttachRun::AttachEveryRow(int32_t last_row, AttachRows& rows) {
 
 // Only Execute's outcome counts: the earlier steps' failures show up there.
 PendingError AttachRun::AttachOne(const AttachCall& call) {
-  Created<AdoCommand> created = ado_.CreateCommand();
+  if (connection_ == nullptr) return AsFailure({});
+  Created<AdoCommand> created = connection_->CreateCommand();
   command_ = std::move(created.object);  // releases the previous row's command
   if (!command_) return AsFailure(created.error);
-  if (connection_ != nullptr) (void)command_->SetActiveConnection(*connection_);
+  (void)command_->SetActiveConnection();
   (void)command_->SetCommandType(kCommandTypeStoredProcedure);
   (void)command_->SetCommandText(kAttachProcedure);
   (void)command_->RefreshParameters();

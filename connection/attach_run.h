@@ -34,12 +34,12 @@ enum class AttachOutcome {
   kStopped,  // BeforeCall ended the run
 };
 
-// One press of "Adjuntar". Each row gets a command of its own; the last one
-// is released with the run.
+// One press of "Adjuntar". Each row gets a command of its own, created from
+// the connection; the last one is released with the run. Without a
+// connection every row fails.
 class AttachRun {
  public:
-  AttachRun(AdoClient& ado, AdoConnection* connection)
-      : ado_(ado), connection_(connection) {}
+  explicit AttachRun(AdoConnection* connection) : connection_(connection) {}
 
   // Calls the procedure for rows 1 to last_row, in order.
   AttachOutcome AttachEveryRow(int32_t last_row, AttachRows& rows);
@@ -47,7 +47,6 @@ class AttachRun {
  private:
   PendingError AttachOne(const AttachCall& call);
 
-  AdoClient& ado_;
   AdoConnection* connection_;
   std::unique_ptr<AdoCommand> command_;
 };

@@ -6,6 +6,7 @@
 #include <memory>
 #include <utility>
 
+#include "common/com_ptr.h"
 #include "connection/win32/ado_interfaces.h"
 #include "connection/win32/com_error.h"
 #include "connection/win32/com_handles.h"
@@ -23,7 +24,7 @@ HRESULT QueryFirst(IUnknown* object, std::initializer_list<IID> ids,
                    ComPtr<Interface>& out) {
   HRESULT result = E_NOINTERFACE;
   for (const IID& id : ids) {
-    result = object->QueryInterface(id, out.PutVoid());
+    result = object->QueryInterface(id, &out);
     if (SUCCEEDED(result) && out) return S_OK;
   }
   return FAILED(result) ? result : E_NOINTERFACE;
@@ -34,9 +35,8 @@ HRESULT CreateAdoObject(const CLSID& class_id, ComPtr<IClassFactory>& factory,
                         std::initializer_list<IID> ids,
                         ComPtr<Interface>& out) {
   if (!factory) {
-    const HRESULT result =
-        CoGetClassObject(class_id, CLSCTX_INPROC_SERVER, nullptr,
-                         IID_IClassFactory, factory.PutVoid());
+    const HRESULT result = CoGetClassObject(
+        class_id, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, &factory);
     if (FAILED(result)) {
       factory.Reset();
       return result;
@@ -45,7 +45,7 @@ HRESULT CreateAdoObject(const CLSID& class_id, ComPtr<IClassFactory>& factory,
   }
   ComPtr<IUnknown> unknown;
   const HRESULT result =
-      factory->CreateInstance(nullptr, IID_IUnknown, unknown.PutVoid());
+      factory->CreateInstance(nullptr, IID_IUnknown, &unknown);
   if (FAILED(result)) return result;
   if (!unknown) return E_POINTER;
   return QueryFirst(unknown.Get(), ids, out);
@@ -53,8 +53,9 @@ HRESULT CreateAdoObject(const CLSID& class_id, ComPtr<IClassFactory>& factory,
 
 class ComConnection final : public AdoConnection {
  public:
-  explicit ComConnection(ComPtr<ado::Connection> connection)
-      : connection_(std::move(connection)) {}
+  ComConnection(ComPtr<ado::Connection> connection,
+                ComPtr<IClassFactory>& command_factory)
+      : connection_(std::move(connection)), command_factory_(command_factory) {}
 
   PendingError SetCommandTimeout(int32_t seconds) override {
     return Call([&] { return connection_->put_CommandTimeout(seconds); });
@@ -93,7 +94,7 @@ class ComConnection final : public AdoConnection {
     return Call([&] { return connection_->Close(); });
   }
 
-  ado::Connection* Get() const { return connection_.Get(); }
+  Created<AdoCommand> CreateCommand() override;
 
  private:
   template <typename Step>
@@ -102,21 +103,17 @@ class ComConnection final : public AdoConnection {
   }
 
   ComPtr<ado::Connection> connection_;
+  // The client's: asked for once for all its connections' commands.
+  ComPtr<IClassFactory>& command_factory_;
 };
 
 class ComCommand final : public AdoCommand {
  public:
-  explicit ComCommand(ComPtr<ado::Command> command)
-      : command_(std::move(command)) {}
+  ComCommand(ComPtr<ado::Command> command, ComPtr<ado::Connection> connection)
+      : command_(std::move(command)), connection_(std::move(connection)) {}
 
-  PendingError SetActiveConnection(AdoConnection& connection) override {
-    auto* ours = dynamic_cast<ComConnection*>(&connection);
-    if (ours == nullptr || ours->Get() == nullptr) {
-      return com::DescribeFailure(E_INVALIDARG, nullptr);
-    }
-    // Kept for its Errors collection when a later call fails.
-    connection_ = ComPtr<ado::Connection>(ours->Get());
-    connection_->AddRef();
+  PendingError SetActiveConnection() override {
+    bound_ = true;
     return Call([&] {
       Variant value;
       value.SetDispatch(connection_.Get());
@@ -139,7 +136,7 @@ class ComCommand final : public AdoCommand {
   PendingError RefreshParameters() override {
     return Call([&] {
       ComPtr<ado::Parameters> parameters;
-      const HRESULT result = command_->get_Parameters(parameters.Put());
+      const HRESULT result = command_->get_Parameters(&parameters);
       if (FAILED(result)) return result;
       if (!parameters) return E_POINTER;
       return parameters->Refresh();
@@ -149,13 +146,13 @@ class ComCommand final : public AdoCommand {
   PendingError SetParameterValue(const Text& name, const Text& value) override {
     return Call([&] {
       ComPtr<ado::Parameters> parameters;
-      HRESULT result = command_->get_Parameters(parameters.Put());
+      HRESULT result = command_->get_Parameters(&parameters);
       if (FAILED(result)) return result;
       if (!parameters) return E_POINTER;
       Variant index;
       if (!index.SetText(name)) return E_OUTOFMEMORY;
       ComPtr<ado::Parameter> parameter;
-      result = parameters->get_Item(index.Get(), parameter.Put());
+      result = parameters->get_Item(index.Get(), &parameter);
       if (FAILED(result)) return result;
       if (!parameter) return E_POINTER;
       Variant bound;
@@ -172,21 +169,35 @@ class ComCommand final : public AdoCommand {
       ComPtr<IUnknown> recordset;
       const HRESULT result =
           command_->Execute(records_affected.Ptr(), parameters.Ptr(),
-                            ado::kOptionUnspecified, recordset.Put());
+                            ado::kOptionUnspecified, &recordset);
       recordset.Reset();  // nothing the procedure returns is read
       return result;
     });
   }
 
  private:
+  // An unbound command's failures are in no connection's Errors collection.
   template <typename Step>
   PendingError Call(Step step) {
-    return com::Invoke(connection_.Get(), step);
+    return com::Invoke(bound_ ? connection_.Get() : nullptr, step);
   }
 
   ComPtr<ado::Command> command_;
-  ComPtr<ado::Connection> connection_;
+  ComPtr<ado::Connection> connection_;  // the one it was created from
+  bool bound_ = false;
 };
+
+Created<AdoCommand> ComConnection::CreateCommand() {
+  com::ClearErrorInfo();
+  ComPtr<ado::Command> command;
+  const HRESULT result = CreateAdoObject(
+      ado::kClsidCommand, command_factory_,
+      {ado::kIidCommand, ado::kIidCommandOld, ado::kIidCommand25,
+       ado::kIidCommand25Old, ado::kIidCommand15, ado::kIidCommand15Old},
+      command);
+  if (FAILED(result)) return {nullptr, com::DescribeFailure(result, nullptr)};
+  return {std::make_unique<ComCommand>(std::move(command), connection_), {}};
+}
 
 }  // namespace
 
@@ -223,22 +234,9 @@ Created<AdoConnection> AdoComClient::CreateConnection() {
   if (FAILED(result)) {
     return {nullptr, com::DescribeFailure(result, nullptr)};
   }
-  return {std::make_unique<ComConnection>(std::move(connection)), {}};
-}
-
-Created<AdoCommand> AdoComClient::CreateCommand() {
-  if (const HRESULT joined = JoinApartment(); FAILED(joined)) {
-    return {nullptr, com::DescribeFailure(joined, nullptr)};
-  }
-  com::ClearErrorInfo();
-  ComPtr<ado::Command> command;
-  const HRESULT result = CreateAdoObject(
-      ado::kClsidCommand, command_factory_,
-      {ado::kIidCommand, ado::kIidCommandOld, ado::kIidCommand25,
-       ado::kIidCommand25Old, ado::kIidCommand15, ado::kIidCommand15Old},
-      command);
-  if (FAILED(result)) return {nullptr, com::DescribeFailure(result, nullptr)};
-  return {std::make_unique<ComCommand>(std::move(command)), {}};
+  return {
+      std::make_unique<ComConnection>(std::move(connection), command_factory_),
+      {}};
 }
 
 }  // namespace quorvel

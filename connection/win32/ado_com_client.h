@@ -1,8 +1,12 @@
 // ADO over COM: ADODB.Connection and ADODB.Command.
 #pragma once
 
+#include <windows.h>
+// The headers below need windows.h before them.
+#include <unknwn.h>
+
+#include "common/com_ptr.h"
 #include "connection/ado_client.h"
-#include "connection/win32/com_handles.h"
 
 namespace quorvel {
 
@@ -20,7 +24,6 @@ class AdoComClient final : public AdoClient {
   ~AdoComClient() override;
 
   Created<AdoConnection> CreateConnection() override;
-  Created<AdoCommand> CreateCommand() override;
 
  private:
   // Joins the thread's apartment the first time it is asked. Returns the

@@ -4,15 +4,15 @@
 
 #include <cstdint>
 
+#include "common/com_ptr.h"
 #include "connection/win32/com_handles.h"
 
 namespace quorvel::com {
 namespace {
 
 Text FromErrorInfo() {
-  IErrorInfo* raw = nullptr;
-  if (GetErrorInfo(0, &raw) != S_OK || raw == nullptr) return Text();
-  ComPtr<IErrorInfo> info(raw);
+  ComPtr<IErrorInfo> info;
+  if (GetErrorInfo(0, &info) != S_OK || !info) return Text();
   Bstr description;
   if (FAILED(info->GetDescription(description.Put()))) return Text();
   return description.ToText();
@@ -21,13 +21,13 @@ Text FromErrorInfo() {
 Text FromErrorsCollection(ado::Connection* connection) {
   if (connection == nullptr) return Text();
   ComPtr<ado::Errors> errors;
-  if (FAILED(connection->get_Errors(errors.Put())) || !errors) return Text();
+  if (FAILED(connection->get_Errors(&errors)) || !errors) return Text();
   LONG count = 0;
   if (FAILED(errors->get_Count(&count)) || count <= 0) return Text();
   Variant index;
   index.SetInt(0);
   ComPtr<ado::Error> first;
-  if (FAILED(errors->get_Item(index.Get(), first.Put())) || !first) {
+  if (FAILED(errors->get_Item(index.Get(), &first)) || !first) {
     return Text();
   }
   Bstr description;

@@ -1,4 +1,4 @@
-// Owners for COM interface pointers, BSTRs and VARIANTs.
+// Owners for BSTRs and VARIANTs; interface pointers are common/com_ptr.h's.
 #pragma once
 
 #include <windows.h>
@@ -11,40 +11,6 @@
 #include "common/win32/wide.h"
 
 namespace quorvel::com {
-
-template <typename Interface>
-class ComPtr {
- public:
-  ComPtr() = default;
-  // Takes over a reference the caller already holds.
-  explicit ComPtr(Interface* adopted) : pointer_(adopted) {}
-  ComPtr(const ComPtr& other) : pointer_(other.pointer_) {
-    if (pointer_ != nullptr) pointer_->AddRef();
-  }
-  ComPtr(ComPtr&& other) noexcept
-      : pointer_(std::exchange(other.pointer_, nullptr)) {}
-  ComPtr& operator=(ComPtr other) noexcept {
-    std::swap(pointer_, other.pointer_);
-    return *this;
-  }
-  ~ComPtr() { Reset(); }
-
-  void Reset() {
-    if (pointer_ != nullptr) std::exchange(pointer_, nullptr)->Release();
-  }
-  Interface* Get() const { return pointer_; }
-  Interface* operator->() const { return pointer_; }
-  explicit operator bool() const { return pointer_ != nullptr; }
-  // For out-parameters: drops what is held and hands out the slot.
-  Interface** Put() {
-    Reset();
-    return &pointer_;
-  }
-  void** PutVoid() { return reinterpret_cast<void**>(Put()); }
-
- private:
-  Interface* pointer_ = nullptr;
-};
 
 class Bstr {
  public:

@@ -8,15 +8,20 @@
 #include <cwctype>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "common/com_ptr.h"
 #include "connection/win32/ado_interfaces.h"
+#include "connection/win32/com_handles.h"
 #include "tests/ado_standin/record.h"
 #include "tests/ado_standin/register.h"
 #include "tests/ado_standin/scenario.h"
 
 namespace quorvel::standin {
 namespace {
+
+using com::ComPtr;
 
 // Lets the stand-in recognise its own connection objects behind an IDispatch.
 // {5C0D6E2A-8B1F-4E7A-9D3C-1A2B3C4D5E6F}
@@ -129,20 +134,25 @@ const Scenario& CurrentScenario() {
 }
 
 void SetErrorInformation(const IID& iid, const std::u16string& description) {
-  ICreateErrorInfo* create = nullptr;
-  if (FAILED(CreateErrorInfo(&create)) || create == nullptr) return;
+  ComPtr<ICreateErrorInfo> create;
+  if (FAILED(CreateErrorInfo(&create)) || !create) return;
   create->SetGUID(iid);
   create->SetSource(const_cast<LPOLESTR>(kSource));
   // SetDescription reads up to the first NUL: scenarios hold none.
   const std::wstring text(description.begin(), description.end());
   create->SetDescription(const_cast<LPOLESTR>(text.c_str()));
-  IErrorInfo* info = nullptr;
-  if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo,
-                                       reinterpret_cast<void**>(&info)))) {
-    SetErrorInfo(0, info);
-    info->Release();
+  ComPtr<IErrorInfo> info;
+  if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, &info))) {
+    SetErrorInfo(0, info.Get());
   }
-  create->Release();
+}
+
+// A new object whose first reference the pointer takes over, as WRL's Make.
+template <typename Made, typename... Arguments>
+ComPtr<Made> Make(Arguments&&... arguments) {
+  ComPtr<Made> made;
+  made.Attach(new Made(std::forward<Arguments>(arguments)...));
+  return made;
 }
 
 // ---- reference counting and IDispatch, shared by every object --------------
@@ -488,13 +498,10 @@ class StandinConnection final : public Object<ado::Connection>,
 class StandinParameter final : public Object<ado::Parameter> {
  public:
   StandinParameter(std::string owner, std::u16string name)
-      : owner_(std::move(owner)), name_(std::move(name)) {
-    VariantInit(&value_);
-  }
-  ~StandinParameter() override { VariantClear(&value_); }
+      : owner_(std::move(owner)), name_(std::move(name)) {}
 
   const std::u16string& name() const { return name_; }
-  const VARIANT& value() const { return value_; }
+  const VARIANT& value() const { return value_.Get(); }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     return Answer(
@@ -514,11 +521,11 @@ class StandinParameter final : public Object<ado::Parameter> {
       get_Value(VARIANT* value) override {
     if (value == nullptr) return E_POINTER;
     VariantInit(value);
-    return VariantCopy(value, &value_);
+    return VariantCopy(value, value_.Ptr());
   }
   HRESULT STDMETHODCALLTYPE put_Value(VARIANT value) override {
     const LARGE_INTEGER started = Recorder::Now();
-    const HRESULT result = VariantCopy(&value_, &value);
+    const HRESULT result = VariantCopy(value_.Ptr(), &value);
     std::u16string shown;
     if (V_VT(&value) == VT_BSTR) {
       shown = FromBstr(V_BSTR(&value));
@@ -562,7 +569,7 @@ class StandinParameter final : public Object<ado::Parameter> {
 
           private : std::string owner_;
   std::u16string name_;
-  VARIANT value_;
+  com::Variant value_;
 };
 
 bool SameName(const std::u16string& a, const std::u16string& b) {
@@ -576,11 +583,8 @@ bool SameName(const std::u16string& a, const std::u16string& b) {
 class StandinParameters final : public Object<ado::Parameters> {
  public:
   explicit StandinParameters(std::string owner) : owner_(std::move(owner)) {}
-  ~StandinParameters() override {
-    for (StandinParameter* item : items_) item->Release();
-  }
 
-  const std::vector<StandinParameter*>& items() const { return items_; }
+  const std::vector<ComPtr<StandinParameter>>& items() const { return items_; }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     return Answer(iid,
@@ -605,10 +609,9 @@ class StandinParameters final : public Object<ado::Parameters> {
       }
       result = scenario.refresh->number;
     } else {
-      for (StandinParameter* item : items_) item->Release();
       items_.clear();
       for (const std::u16string& name : scenario.procedure_params) {
-        items_.push_back(new StandinParameter(owner_, name));
+        items_.push_back(Make<StandinParameter>(owner_, name));
       }
     }
     Shared().recorder.Write(owner_, "Parameters.Refresh", u"", result, started);
@@ -623,17 +626,18 @@ class StandinParameters final : public Object<ado::Parameters> {
     if (item == nullptr) return E_POINTER;
     *item = nullptr;
     std::u16string shown;
+    ComPtr<StandinParameter> found;
     if (V_VT(&index) == VT_BSTR) {
       shown = FromBstr(V_BSTR(&index));
-      for (StandinParameter* candidate : items_) {
-        if (SameName(candidate->name(), shown)) *item = candidate;
+      for (const ComPtr<StandinParameter>& candidate : items_) {
+        if (SameName(candidate->name(), shown)) found = candidate;
       }
     } else {
       shown = u"vt=" + Ascii(std::to_string(V_VT(&index)));
     }
     HRESULT result = S_OK;
-    if (*item != nullptr) {
-      (*item)->AddRef();
+    if (found) {
+      *item = found.Detach();
     } else {
       SetErrorInformation(ado::kIidParameters,
                           u"Item cannot be found in the collection "
@@ -646,7 +650,7 @@ class StandinParameters final : public Object<ado::Parameters> {
 
  private:
   std::string owner_;
-  std::vector<StandinParameter*> items_;
+  std::vector<ComPtr<StandinParameter>> items_;
 };
 
 // ---- Recordset (what Execute hands back; only its release is watched) -------
@@ -688,10 +692,6 @@ class StandinCommand final : public Object<ado::Command>,
  public:
   StandinCommand() : name_("command#" + std::to_string(++Shared().commands)) {}
   const std::string& name() const { return name_; }
-  ~StandinCommand() override {
-    if (parameters_ != nullptr) parameters_->Release();
-    SetConnection(nullptr);
-  }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (out != nullptr && IsEqualIID(iid, IID_ISupportErrorInfo)) {
@@ -733,10 +733,10 @@ class StandinCommand final : public Object<ado::Command>,
       shown = Identify(V_UNKNOWN(&value));
     } else if (V_VT(&value) == VT_BSTR) {
       shown = u"text " + FromBstr(V_BSTR(&value));
-      SetConnection(nullptr);
+      connection_ = nullptr;
     } else {
       shown = DescribeArgument(&value);
-      SetConnection(nullptr);
+      connection_ = nullptr;
     }
     Shared().recorder.Write(name_, "ActiveConnection", shown, S_OK, started);
     return S_OK;
@@ -766,7 +766,7 @@ class StandinCommand final : public Object<ado::Command>,
         Ascii(std::to_string(options));
     const int64_t call = ++Shared().executes;
     if (recordset != nullptr) *recordset = nullptr;
-    if (connection_ != nullptr) connection_->ClearErrors();
+    if (connection_) connection_->ClearErrors();
     const HRESULT result = Run(call, records_affected, recordset);
     Shared().recorder.Write(name_, "Execute", shown, result, started);
     return result;
@@ -777,9 +777,8 @@ class StandinCommand final : public Object<ado::Command>,
       get_Parameters(ado::Parameters** parameters) override {
     const LARGE_INTEGER started = Recorder::Now();
     if (parameters == nullptr) return E_POINTER;
-    if (parameters_ == nullptr) parameters_ = new StandinParameters(name_);
-    parameters_->AddRef();
-    *parameters = parameters_;
+    if (!parameters_) parameters_ = Make<StandinParameters>(name_);
+    *parameters = ComPtr<StandinParameters>(parameters_).Detach();
     Shared().recorder.Write(name_, "Parameters", u"", S_OK, started);
     return S_OK;
   }
@@ -816,41 +815,32 @@ class StandinCommand final : public Object<ado::Command>,
   }
 
  private:
-  void SetConnection(StandinConnection* connection) {
-    if (connection != nullptr) connection->AddRef();
-    if (connection_ != nullptr) connection_->Release();
-    connection_ = connection;
-  }
-
   std::u16string Identify(IUnknown* object) {
     if (object == nullptr) {
-      SetConnection(nullptr);
+      connection_ = nullptr;
       return u"nothing";
     }
-    StandinObject* ours = nullptr;
-    if (FAILED(object->QueryInterface(kIidStandinObject,
-                                      reinterpret_cast<void**>(&ours))) ||
-        ours == nullptr) {
-      SetConnection(nullptr);
+    ComPtr<StandinObject> ours;
+    if (FAILED(object->QueryInterface(kIidStandinObject, &ours)) || !ours) {
+      connection_ = nullptr;
       return u"foreign object";
     }
-    SetConnection(ours->AsConnection());
-    ours->Release();
+    connection_ = ours->AsConnection();
     return Ascii(connection_->name());
   }
 
   HRESULT Fail(const Failure& failure) {
     if (failure.channel == Channel::kErrorInfo) {
       SetErrorInformation(ado::kIidCommand, failure.description);
-    } else if (connection_ != nullptr) {
+    } else if (connection_) {
       connection_->Fail(failure, ado::kIidCommand);
     }
     return failure.number;
   }
 
   std::u16string BoundText(const std::u16string& name) const {
-    if (parameters_ == nullptr) return {};
-    for (StandinParameter* item : parameters_->items()) {
+    if (!parameters_) return {};
+    for (const ComPtr<StandinParameter>& item : parameters_->items()) {
       if (SameName(item->name(), name) && V_VT(&item->value()) == VT_BSTR) {
         return FromBstr(V_BSTR(&item->value()));
       }
@@ -859,7 +849,7 @@ class StandinCommand final : public Object<ado::Command>,
   }
 
   HRESULT Run(int64_t call, VARIANT* records_affected, IUnknown** recordset) {
-    if (connection_ == nullptr || !connection_->open()) {
+    if (!connection_ || !connection_->open()) {
       return Fail({kConnectionUnusable,
                    u"The connection cannot be used to perform this "
                    u"operation. It is either closed or invalid in this "
@@ -871,8 +861,8 @@ class StandinCommand final : public Object<ado::Command>,
     for (const std::u16string& declared : scenario.procedure_params) {
       if (SameName(declared, u"@RETURN_VALUE")) continue;
       bool bound = false;
-      if (parameters_ != nullptr) {
-        for (StandinParameter* item : parameters_->items()) {
+      if (parameters_) {
+        for (const ComPtr<StandinParameter>& item : parameters_->items()) {
           bound = bound || (SameName(item->name(), declared) &&
                             V_VT(&item->value()) != VT_EMPTY);
         }
@@ -906,8 +896,8 @@ class StandinCommand final : public Object<ado::Command>,
 
   std::string name_;
   std::u16string command_text_;
-  StandinParameters* parameters_ = nullptr;
-  StandinConnection* connection_ = nullptr;
+  ComPtr<StandinParameters> parameters_;
+  ComPtr<StandinConnection> connection_;
 };
 
 // ---- class objects
@@ -943,11 +933,10 @@ class Factory final : public IClassFactory {
       Shared().recorder.Write(kind_, "create", u"", *refusal, started);
       return *refusal;
     }
-    auto* made = new Made();
+    const ComPtr<Made> made = Make<Made>();
     const std::string name = made->name();
     const HRESULT result = made->QueryInterface(iid, out);
     Shared().recorder.Write(name, "create", u"", result, started);
-    made->Release();
     return result;
   }
   HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {

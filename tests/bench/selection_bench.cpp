@@ -96,9 +96,6 @@ class NoAdo final : public quorvel::AdoClient {
   quorvel::Created<quorvel::AdoConnection> CreateConnection() override {
     return {nullptr, {1, u"none"}};
   }
-  quorvel::Created<quorvel::AdoCommand> CreateCommand() override {
-    return {nullptr, {1, u"none"}};
-  }
 };
 
 // The dialog as the form sees it: it hands back a prepared result text.

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "connection/connection.h"
 #include "fakes/scripted_ado.h"
 
 namespace quorvel::testing {
@@ -50,7 +51,7 @@ class AttachRunTest : public ::testing::Test {
   bool Run() { return RunTo() == connection::AttachOutcome::kEveryCallSucceeded; }
 
   connection::AttachOutcome RunTo() {
-    connection::AttachRun run(ado, connection.get());
+    connection::AttachRun run(connection.get());
     return run.AttachEveryRow(static_cast<int32_t>(listed.rows.size()),
                               listed);
   }
@@ -135,6 +136,18 @@ TEST_F(AttachRunTest, ACommandThatCannotBeCreatedIsReportedForItsRow) {
   EXPECT_FALSE(Run());
   EXPECT_THAT(failures, ElementsAre(Pair(1, u"Class not registered")));
   EXPECT_TRUE(ado.executed.empty());
+}
+
+TEST_F(AttachRunTest, WithoutAConnectionEveryRowFailsAndNothingIsCalled) {
+  AddRow(u"a");
+  AddRow(u"b");
+  connection.reset();
+  log.clear();
+  EXPECT_FALSE(Run());
+  const Text reason = connection::AsFailure({}).description;
+  EXPECT_THAT(failures, ElementsAre(Pair(1, reason), Pair(2, reason)));
+  EXPECT_THAT(listed.before, ElementsAre(1, 2));
+  EXPECT_TRUE(log.empty());
 }
 
 }  // namespace

@@ -1,10 +1,17 @@
 #include "fakes/scripted_ado.h"
 
+#include <memory>
 #include <string>
+#include <utility>
 
 namespace quorvel::testing {
 
 namespace {
+
+// What COM answers for a class that is not registered.
+PendingError ClassNotRegistered() {
+  return {-2147221164, u"Class not registered"};
+}
 
 // Names an object of the scripted server, counts it while it lives and logs
 // what is asked of it.
@@ -59,15 +66,16 @@ class ScriptedConnection final : public AdoConnection, public ScriptedObject {
     Log("Close");
     return server_.close_result;
   }
+  Created<AdoCommand> CreateCommand() override;
 };
 
 class ScriptedCommand final : public AdoCommand, public ScriptedObject {
  public:
-  ScriptedCommand(ScriptedAdo& server, int serial)
-      : ScriptedObject(server, "Command", serial, server.commands_alive) {}
-  PendingError SetActiveConnection(AdoConnection& connection) override {
-    return Log("ActiveConnection=" +
-               static_cast<ScriptedConnection&>(connection).name());
+  ScriptedCommand(ScriptedAdo& server, int serial, std::string connection)
+      : ScriptedObject(server, "Command", serial, server.commands_alive),
+        connection_(std::move(connection)) {}
+  PendingError SetActiveConnection() override {
+    return Log("ActiveConnection=" + connection_);
   }
   PendingError SetCommandType(int32_t type) override {
     return Log("CommandType=" + std::to_string(type));
@@ -96,25 +104,24 @@ class ScriptedCommand final : public AdoCommand, public ScriptedObject {
   }
 
  private:
+  std::string connection_;  // the name of the one it came from
   bool refreshed_ = false;
   std::map<Text, Text> values_;
 };
 
-}  // namespace
-
-Created<AdoConnection> ScriptedAdo::CreateConnection() {
-  if (fail_creation) {
-    return {nullptr, {-2147221164, u"Class not registered"}};
-  }
-  return {std::make_unique<ScriptedConnection>(*this, ++connections_created),
+Created<AdoCommand> ScriptedConnection::CreateCommand() {
+  if (server_.fail_creation) return {nullptr, ClassNotRegistered()};
+  return {std::make_unique<ScriptedCommand>(server_, ++server_.commands_created,
+                                            name()),
           {}};
 }
 
-Created<AdoCommand> ScriptedAdo::CreateCommand() {
-  if (fail_creation) {
-    return {nullptr, {-2147221164, u"Class not registered"}};
-  }
-  return {std::make_unique<ScriptedCommand>(*this, ++commands_created), {}};
+}  // namespace
+
+Created<AdoConnection> ScriptedAdo::CreateConnection() {
+  if (fail_creation) return {nullptr, ClassNotRegistered()};
+  return {std::make_unique<ScriptedConnection>(*this, ++connections_created),
+          {}};
 }
 
 }  // namespace quorvel::testing

@@ -15,7 +15,6 @@ class ScriptedAdo final : public AdoClient {
  public:
   explicit ScriptedAdo(EventLog& log) : log_(log) {}
   Created<AdoConnection> CreateConnection() override;
-  Created<AdoCommand> CreateCommand() override;
 
   PendingError open_result;  // answer of the next Open calls
   PendingError close_result;
