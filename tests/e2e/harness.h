@@ -46,8 +46,8 @@
 //   ReadVersionInfo(path), ReadResource(path, type, id), ResourceLanguages
 //
 // Pictures
-//   SaveClientPng(hwnd, path)        client area as an uncompressed PNG
-//   EncodePng(w, h, rgb)             the encoder itself (stored deflate)
+//   CaptureClient(hwnd, w, h)        client area pixels
+//   SaveClientPng(hwnd, path)        client area as a PNG, encoded by WIC
 //
 // Paths
 //   QuorvelExe(), OutputDir(), ToWindowsPath(unix_or_windows_path)
@@ -319,13 +319,10 @@ std::optional<std::string> XmlAttribute(const std::string& xml,
 // ---- pictures
 // -------------------------------------------------------------------
 
-uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc = 0);
-uint32_t Adler32(const uint8_t* data, size_t size, uint32_t adler = 1);
-// rgb: width * height * 3 bytes, rows top to bottom.
-std::vector<uint8_t> EncodePng(int width, int height,
-                               const std::vector<uint8_t>& rgb);
 // Client area pixels (rgb, top-down), or empty.
 std::vector<uint8_t> CaptureClient(HWND hwnd, int& width, int& height);
+// The client area as a PNG file through the system's own encoder (WIC);
+// false, and no file, when it could not be written.
 bool SaveClientPng(HWND hwnd, const std::wstring& path);
 
 }  // namespace e2e
