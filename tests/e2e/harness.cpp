@@ -96,6 +96,14 @@ std::wstring OutputDir() {
   return ToWindowsPath(Widen(QUORVEL_E2E_OUT));
 }
 
+// ---- platform --------------------------------------------------------------
+
+bool RunningOnWine() {
+  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll != nullptr &&
+         GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 // ---- waiting ---------------------------------------------------------------
 
 bool WaitFor(const std::function<bool()>& cond, int timeout_ms) {
@@ -519,10 +527,13 @@ std::optional<MessageBoxInfo> FindMessageBox(DWORD thread_id) {
       info.buttons.emplace_back(GetDlgCtrlID(child), WindowText(child));
     } else if (_wcsicmp(cls.c_str(), L"Static") == 0 &&
                (Style(child) & SS_TYPEMASK) == SS_ICON) {
+      info.icon_window = child;
       info.has_icon =
           info.has_icon || SendMessageW(child, STM_GETICON, 0, 0) != 0;
     }
   }
+  const LRESULT default_id = SendMessageW(box, DM_GETDEFID, 0, 0);
+  if (HIWORD(default_id) == DC_HASDEFID) info.default_id = LOWORD(default_id);
   return info;
 }
 

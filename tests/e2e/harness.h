@@ -21,6 +21,7 @@
 //
 // Message boxes
 //   FindMessageBox(thread) / WaitMessageBox(thread, ms) -> MessageBoxInfo
+//                                    (caption, text, buttons, icon, default)
 //   AnswerMessageBox(box, IDOK / IDYES / IDNO)
 //
 // Open-file dialog (file_dialog_driver.h)
@@ -53,6 +54,9 @@
 //   QuorvelExe(), OutputDir(), ToWindowsPath(unix_or_windows_path)
 //   ($QUORVEL_EXE and $QUORVEL_E2E_OUT override the build's paths.)
 //
+// Platform
+//   RunningOnWine()                  for differences asserted on each side
+//
 // Running: every *_test.cpp in this folder joins quorvel_e2e_tests.exe, and
 // each test suite becomes one ctest test (e2e.<Suite>) that runs the driver
 // under tools/e2e-run.sh in a fresh copy of the cached Wine prefix, on its
@@ -84,6 +88,12 @@ std::string Narrow(const std::wstring& text);
 std::wstring QuorvelExe();
 // Where pictures and other artefacts go: $QUORVEL_E2E_OUT or the build folder.
 std::wstring OutputDir();
+
+// ---- platform --------------------------------------------------------------
+
+// True under Wine (its ntdll exports wine_get_version), false on Windows:
+// for the few places where the two differ and a test asserts each.
+bool RunningOnWine();
 
 // ---- waiting ---------------------------------------------------------------
 
@@ -230,6 +240,8 @@ struct MessageBoxInfo {
   std::wstring text;
   std::vector<std::pair<int, std::wstring>> buttons;  // id, caption
   bool has_icon = false;
+  HWND icon_window = nullptr;  // the static (SS_ICON) showing the icon
+  int default_id = 0;          // DM_GETDEFID; 0 when the box has none
 };
 std::optional<MessageBoxInfo> FindMessageBox(DWORD thread_id);
 std::optional<MessageBoxInfo> WaitMessageBox(DWORD thread_id,
