@@ -26,40 +26,17 @@ constexpr wchar_t kServerKey[] = L"SOFTWARE\\Microsoft\\Microsoft SQL Server";
 constexpr wchar_t kDeleteQuestion[] =
     L"Desea eliminar la l\u00EDnea seleccionada?";
 
-// A system icon drawn here at the given size over a plain background, as
-// CaptureClient returns pixels.
+// A system icon drawn here at the given size over a plain background.
 std::vector<uint8_t> DrawnIcon(LPCWSTR icon, int width, int height,
                                COLORREF background) {
-  BITMAPINFO bmi{};
-  bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
-  bmi.bmiHeader.biWidth = width;
-  bmi.bmiHeader.biHeight = -height;
-  bmi.bmiHeader.biPlanes = 1;
-  bmi.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HDC dc = CreateCompatibleDC(nullptr);
-  HBITMAP dib = CreateDIBSection(dc, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  std::vector<uint8_t> rgb;
-  if (dib != nullptr && bits != nullptr) {
-    HGDIOBJ old = SelectObject(dc, dib);
+  return e2e::PaintedPixels(width, height, [&](HDC dc) {
     const RECT all{0, 0, width, height};
     HBRUSH brush = CreateSolidBrush(background);
     FillRect(dc, &all, brush);
     DeleteObject(brush);
     DrawIconEx(dc, 0, 0, LoadIconW(nullptr, icon), width, height, 0, nullptr,
                DI_NORMAL);
-    GdiFlush();
-    const auto* bgrx = static_cast<const uint8_t*>(bits);
-    const auto pixels =
-        static_cast<size_t>(width) * static_cast<size_t>(height);
-    for (size_t i = 0; i < pixels; ++i) {
-      rgb.insert(rgb.end(), {bgrx[i * 4 + 2], bgrx[i * 4 + 1], bgrx[i * 4]});
-    }
-    SelectObject(dc, old);
-  }
-  if (dib != nullptr) DeleteObject(dib);
-  DeleteDC(dc);
-  return rgb;
+  });
 }
 
 // Which message-box icon the box shows on screen: the one whose picture,
@@ -194,6 +171,13 @@ class FileDialogE2E : public ::testing::Test {
     return e2e::FocusedWindow(app_->ThreadId()) == Grid();
   }
 
+  // Three files chosen into the grid, from a folder kept for the test.
+  void ChooseThreeRows() {
+    files_ = FolderWith({L"a.mdf", L"b.mdf", L"c.mdf"});
+    ASSERT_NO_FATAL_FAILURE(ChooseThree(*files_));
+    ASSERT_TRUE(WaitRows(3));
+  }
+
   // Answers the box with No and waits until it is gone.
   void AnswerNo(const e2e::MessageBoxInfo& box) const {
     e2e::AnswerMessageBox(box.hwnd, IDNO);
@@ -203,6 +187,7 @@ class FileDialogE2E : public ::testing::Test {
 
   e2e::RegistrySeeder seeder_;
   bool registered_ = false;
+  std::unique_ptr<e2e::ScratchFolder> files_;
   std::optional<e2e::App> app_;
 };
 
@@ -276,9 +261,7 @@ TEST_F(FileDialogE2E, DeleteRemovesTheRowOnYesAndKeepsItOnNo) {
 }
 
 TEST_F(FileDialogE2E, DeleteQuestionIsYesNoWithTheQuestionIconAndYesDefault) {
-  const auto files = FolderWith({L"a.mdf", L"b.mdf", L"c.mdf"});
-  ASSERT_NO_FATAL_FAILURE(ChooseThree(*files));
-  ASSERT_TRUE(WaitRows(3));
+  ASSERT_NO_FATAL_FAILURE(ChooseThreeRows());
   ASSERT_TRUE(e2e::SetListCurrent(Grid(), 1));
   e2e::PostKey(Grid(), VK_DELETE);
   const auto box = e2e::WaitMessageBox(app_->ThreadId());
@@ -303,9 +286,7 @@ TEST_F(FileDialogE2E, DeleteQuestionIsYesNoWithTheQuestionIconAndYesDefault) {
 }
 
 TEST_F(FileDialogE2E, DeleteWithAltShiftOrCtrlAsksTheSameQuestion) {
-  const auto files = FolderWith({L"a.mdf", L"b.mdf", L"c.mdf"});
-  ASSERT_NO_FATAL_FAILURE(ChooseThree(*files));
-  ASSERT_TRUE(WaitRows(3));
+  ASSERT_NO_FATAL_FAILURE(ChooseThreeRows());
   for (WORD modifier : {WORD{VK_MENU}, WORD{VK_SHIFT}, WORD{VK_CONTROL}}) {
     SCOPED_TRACE(modifier);
     ASSERT_TRUE(FocusGrid());
@@ -322,9 +303,7 @@ TEST_F(FileDialogE2E, DeleteWithAltShiftOrCtrlAsksTheSameQuestion) {
 }
 
 TEST_F(FileDialogE2E, DesconectarEmptiesTheGridAndKeepsItsHeader) {
-  const auto files = FolderWith({L"a.mdf", L"b.mdf", L"c.mdf"});
-  ASSERT_NO_FATAL_FAILURE(ChooseThree(*files));
-  ASSERT_TRUE(WaitRows(3));
+  ASSERT_NO_FATAL_FAILURE(ChooseThreeRows());
   Press(view::kIdCommand2);  // "Desconectar"
   ASSERT_TRUE(e2e::WaitFor([&] {
     return e2e::WindowText(app_->Main()).ends_with(L" No conectado.");

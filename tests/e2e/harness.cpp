@@ -876,13 +876,10 @@ std::optional<std::string> XmlAttribute(const std::string& xml,
 // ---- pictures
 // -------------------------------------------------------------------
 
-std::vector<uint8_t> CaptureClient(HWND hwnd, int& width, int& height) {
-  SIZE size = ClientSize(hwnd);
-  width = size.cx;
-  height = size.cy;
+std::vector<uint8_t> PaintedPixels(int width, int height,
+                                   const std::function<void(HDC)>& paint) {
   if (width <= 0 || height <= 0) return {};
-  HDC source = GetDC(hwnd);
-  HDC memory = CreateCompatibleDC(source);
+  HDC memory = CreateCompatibleDC(nullptr);
   BITMAPINFO bmi{};
   bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
   bmi.bmiHeader.biWidth = width;
@@ -896,7 +893,7 @@ std::vector<uint8_t> CaptureClient(HWND hwnd, int& width, int& height) {
   std::vector<uint8_t> rgb;
   if (dib && bits) {
     HGDIOBJ old = SelectObject(memory, dib);
-    BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
+    paint(memory);
     GdiFlush();
     const auto* px = static_cast<const uint8_t*>(bits);
     size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
@@ -910,6 +907,17 @@ std::vector<uint8_t> CaptureClient(HWND hwnd, int& width, int& height) {
   }
   if (dib) DeleteObject(dib);
   DeleteDC(memory);
+  return rgb;
+}
+
+std::vector<uint8_t> CaptureClient(HWND hwnd, int& width, int& height) {
+  const SIZE size = ClientSize(hwnd);
+  width = size.cx;
+  height = size.cy;
+  HDC source = GetDC(hwnd);
+  std::vector<uint8_t> rgb = PaintedPixels(width, height, [&](HDC memory) {
+    BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
+  });
   ReleaseDC(hwnd, source);
   return rgb;
 }

@@ -48,6 +48,7 @@
 //
 // Pictures
 //   CaptureClient(hwnd, w, h)        client area pixels
+//   PaintedPixels(w, h, paint)       pixels of what paint draws (to compare)
 //   SaveClientPng(hwnd, path)        client area as a PNG, encoded by WIC
 //
 // Paths
@@ -331,6 +332,10 @@ std::optional<std::string> XmlAttribute(const std::string& xml,
 // ---- pictures
 // -------------------------------------------------------------------
 
+// What `paint` draws on a memory DC of that size, as pixels (rgb, rows top
+// to bottom); empty when no picture could be made.
+std::vector<uint8_t> PaintedPixels(int width, int height,
+                                   const std::function<void(HDC)>& paint);
 // Client area pixels (rgb, top-down), or empty.
 std::vector<uint8_t> CaptureClient(HWND hwnd, int& width, int& height);
 // The client area as a PNG file through the system's own encoder (WIC);
