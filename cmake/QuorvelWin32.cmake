@@ -1,7 +1,10 @@
-# What every translation unit that includes <windows.h> is compiled with.
-# The SDK defines min and max as macros unless NOMINMAX is set, which breaks
-# std::min and std::max under MSVC (libstdc++ sets NOMINMAX for itself, so a
-# mingw build alone never shows it).
+# What every translation unit that includes <windows.h> is compiled with;
+# every Windows-side target links quorvel_win32_api rather than defining them
+# by hand. Without NOMINMAX the Windows SDK's headers define min and max as
+# macros, which breaks std::min, std::max and numeric_limits<T>::max() under
+# MSVC. In C++, mingw-w64's minwindef.h never defines them (#ifndef
+# __cplusplus), so only MSVC would show the fault: the test
+# build.win32_definitions checks the definitions in the mingw build instead.
 include_guard(GLOBAL)
 
 add_library(quorvel_win32_api INTERFACE)

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs what building and testing Quorvel needs on Debian: the host
-# compilers and GoogleTest, the mingw-w64 cross compiler for i686, and Wine
+# compilers and GoogleTest, the mingw-w64 cross compiler for i686 (and clang
+# with lld, which builds the Windows side a second time), and Wine
 # (32-bit, in a 64-bit prefix) with Xvfb for the end-to-end tests.
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ clang libclang-rt-14-dev
+  cmake ninja-build g++ clang lld libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev
   g++-mingw-w64-i686-posix
   wine wine64 wine32:i386 xvfb imagemagick python3

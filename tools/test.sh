@@ -4,7 +4,9 @@
 #      UndefinedBehaviorSanitizer;
 #   2. a bounded libFuzzer run over the registry reader and the server list;
 #   3. Quorvel.exe cross-built with mingw-w64 and tested end to end under
-#      Wine on Xvfb, through its window.
+#      Wine on Xvfb, through its window, with the in-process view tests;
+#   4. the same Windows side built again with clang and lld, which counts as
+#      one test ("build with clang").
 # Ends with one line "tests: N passed, M failed"; exits non-zero on any failure.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -19,19 +21,26 @@ passed=0
 failed=0
 status=0
 
+# Configures and builds one preset; on failure shows why and returns 1.
+configure_and_build() {
+  local preset=$1 build_dir=$2
+  if ! cmake --preset "$preset" >"$logs/$preset-configure.log" 2>&1; then
+    cat "$logs/$preset-configure.log"
+    echo "=== $preset: configure failed"
+    return 1
+  fi
+  if ! cmake --build "$build_dir" -j "$jobs" >"$logs/$preset-build.log" 2>&1; then
+    tail -n 60 "$logs/$preset-build.log"
+    echo "=== $preset: build failed"
+    return 1
+  fi
+}
+
 # Configures, builds and tests one preset, adding ctest's counts to the sums.
 run_preset() {
   local preset=$1 test_dir=$2
   echo "=== $preset: configure and build"
-  if ! cmake --preset "$preset" >"$logs/$preset-configure.log" 2>&1; then
-    cat "$logs/$preset-configure.log"
-    echo "=== $preset: configure failed"
-    status=1 failed=$((failed + 1))
-    return
-  fi
-  if ! cmake --build "$test_dir" -j "$jobs" >"$logs/$preset-build.log" 2>&1; then
-    tail -n 60 "$logs/$preset-build.log"
-    echo "=== $preset: build failed"
+  if ! configure_and_build "$preset" "$test_dir"; then
     status=1 failed=$((failed + 1))
     return
   fi
@@ -77,6 +86,16 @@ run_ctest() {
 run_preset host "$root/build/host"
 run_preset fuzz "$root/build/fuzz"
 run_preset mingw "$root/build/mingw"
+
+# A second compiler over the same Windows side: its build is one test.
+echo "=== mingw-clang: configure and build (test: build with clang)"
+if configure_and_build mingw-clang "$root/build/mingw-clang"; then
+  echo "=== build with clang: passed"
+  passed=$((passed + 1))
+else
+  echo "=== build with clang: failed"
+  status=1 failed=$((failed + 1))
+fi
 
 echo "tests: $passed passed, $failed failed"
 exit $status

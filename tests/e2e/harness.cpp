@@ -1,5 +1,9 @@
 #include "tests/e2e/harness.h"
 
+#include <objbase.h>
+#include <wincodec.h>
+#include <wrl/client.h>
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -12,6 +16,8 @@
 namespace e2e {
 
 namespace {
+
+using Microsoft::WRL::ComPtr;
 
 constexpr wchar_t kTitlePrefix[] = L"Adjuntar Base de datos Sql server.";
 constexpr int kPollMs = 10;
@@ -88,6 +94,14 @@ std::wstring OutputDir() {
   std::wstring env = Env(L"QUORVEL_E2E_OUT");
   if (!env.empty()) return ToWindowsPath(env);
   return ToWindowsPath(Widen(QUORVEL_E2E_OUT));
+}
+
+// ---- platform --------------------------------------------------------------
+
+bool RunningOnWine() {
+  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll != nullptr &&
+         GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
 // ---- waiting ---------------------------------------------------------------
@@ -513,10 +527,13 @@ std::optional<MessageBoxInfo> FindMessageBox(DWORD thread_id) {
       info.buttons.emplace_back(GetDlgCtrlID(child), WindowText(child));
     } else if (_wcsicmp(cls.c_str(), L"Static") == 0 &&
                (Style(child) & SS_TYPEMASK) == SS_ICON) {
+      info.icon_window = child;
       info.has_icon =
           info.has_icon || SendMessageW(child, STM_GETICON, 0, 0) != 0;
     }
   }
+  const LRESULT default_id = SendMessageW(box, DM_GETDEFID, 0, 0);
+  if (HIWORD(default_id) == DC_HASDEFID) info.default_id = LOWORD(default_id);
   return info;
 }
 
@@ -859,101 +876,10 @@ std::optional<std::string> XmlAttribute(const std::string& xml,
 // ---- pictures
 // -------------------------------------------------------------------
 
-uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc) {
-  static const auto table = [] {
-    std::array<uint32_t, 256> t{};
-    for (uint32_t n = 0; n < 256; ++n) {
-      uint32_t c = n;
-      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-      t[n] = c;
-    }
-    return t;
-  }();
-  crc = ~crc;
-  for (size_t i = 0; i < size; ++i) {
-    crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
-  }
-  return ~crc;
-}
-
-uint32_t Adler32(const uint8_t* data, size_t size, uint32_t adler) {
-  uint32_t a = adler & 0xFFFF;
-  uint32_t b = adler >> 16;
-  for (size_t i = 0; i < size; ++i) {
-    a = (a + data[i]) % 65521;
-    b = (b + a) % 65521;
-  }
-  return (b << 16) | a;
-}
-
-namespace {
-
-void PutBig32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int shift = 24; shift >= 0; shift -= 8) {
-    out.push_back(static_cast<uint8_t>(v >> shift));
-  }
-}
-
-void PutChunk(std::vector<uint8_t>& png, const char type[4],
-              const std::vector<uint8_t>& body) {
-  PutBig32(png, static_cast<uint32_t>(body.size()));
-  size_t start = png.size();
-  png.insert(png.end(), type, type + 4);
-  png.insert(png.end(), body.begin(), body.end());
-  PutBig32(png, Crc32(png.data() + start, png.size() - start));
-}
-
-}  // namespace
-
-std::vector<uint8_t> EncodePng(int width, int height,
-                               const std::vector<uint8_t>& rgb) {
-  const size_t w = static_cast<size_t>(std::max(width, 0));
-  const size_t h = static_cast<size_t>(std::max(height, 0));
-  if (w == 0 || h == 0 || rgb.size() != w * h * 3) return {};
-  // Raw scanlines, each led by filter type 0.
-  std::vector<uint8_t> raw;
-  raw.reserve(h * (w * 3 + 1));
-  for (size_t y = 0; y < h; ++y) {
-    raw.push_back(0);
-    raw.insert(raw.end(), rgb.begin() + static_cast<ptrdiff_t>(y * w * 3),
-               rgb.begin() + static_cast<ptrdiff_t>((y + 1) * w * 3));
-  }
-  // zlib stream of stored deflate blocks: no compressor needed.
-  std::vector<uint8_t> z = {0x78, 0x01};
-  constexpr size_t kBlock = 65535;
-  size_t done = 0;
-  do {
-    size_t n = std::min(kBlock, raw.size() - done);
-    bool last = done + n == raw.size();
-    z.push_back(last ? 1 : 0);
-    z.push_back(static_cast<uint8_t>(n));
-    z.push_back(static_cast<uint8_t>(n >> 8));
-    z.push_back(static_cast<uint8_t>(~n));
-    z.push_back(static_cast<uint8_t>(~n >> 8));
-    z.insert(z.end(), raw.begin() + static_cast<ptrdiff_t>(done),
-             raw.begin() + static_cast<ptrdiff_t>(done + n));
-    done += n;
-  } while (done < raw.size());
-  PutBig32(z, Adler32(raw.data(), raw.size()));
-
-  std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  std::vector<uint8_t> ihdr;
-  PutBig32(ihdr, static_cast<uint32_t>(w));
-  PutBig32(ihdr, static_cast<uint32_t>(h));
-  ihdr.insert(ihdr.end(), {8, 2, 0, 0, 0});  // 8-bit RGB, no interlace
-  PutChunk(png, "IHDR", ihdr);
-  PutChunk(png, "IDAT", z);
-  PutChunk(png, "IEND", {});
-  return png;
-}
-
-std::vector<uint8_t> CaptureClient(HWND hwnd, int& width, int& height) {
-  SIZE size = ClientSize(hwnd);
-  width = size.cx;
-  height = size.cy;
+std::vector<uint8_t> PaintedPixels(int width, int height,
+                                   const std::function<void(HDC)>& paint) {
   if (width <= 0 || height <= 0) return {};
-  HDC source = GetDC(hwnd);
-  HDC memory = CreateCompatibleDC(source);
+  HDC memory = CreateCompatibleDC(nullptr);
   BITMAPINFO bmi{};
   bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
   bmi.bmiHeader.biWidth = width;
@@ -967,7 +893,7 @@ std::vector<uint8_t> CaptureClient(HWND hwnd, int& width, int& height) {
   std::vector<uint8_t> rgb;
   if (dib && bits) {
     HGDIOBJ old = SelectObject(memory, dib);
-    BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
+    paint(memory);
     GdiFlush();
     const auto* px = static_cast<const uint8_t*>(bits);
     size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
@@ -981,24 +907,88 @@ std::vector<uint8_t> CaptureClient(HWND hwnd, int& width, int& height) {
   }
   if (dib) DeleteObject(dib);
   DeleteDC(memory);
+  return rgb;
+}
+
+std::vector<uint8_t> CaptureClient(HWND hwnd, int& width, int& height) {
+  const SIZE size = ClientSize(hwnd);
+  width = size.cx;
+  height = size.cy;
+  HDC source = GetDC(hwnd);
+  std::vector<uint8_t> rgb = PaintedPixels(width, height, [&](HDC memory) {
+    BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
+  });
   ReleaseDC(hwnd, source);
   return rgb;
 }
 
+namespace {
+
+// COM on this thread for as long as it lives; a thread already in the other
+// apartment model keeps it and may use COM all the same.
+class ComScope {
+ public:
+  ComScope() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ~ComScope() {
+    if (SUCCEEDED(result_)) CoUninitialize();
+  }
+  ComScope(const ComScope&) = delete;
+  ComScope& operator=(const ComScope&) = delete;
+
+ private:
+  HRESULT result_;
+};
+
+// 24-bit BGR rows, top-down: what WIC's PNG encoder takes as it is.
+HRESULT WritePng(const std::wstring& path, UINT width, UINT height,
+                 std::vector<uint8_t>& bgr) {
+  ComPtr<IWICImagingFactory> factory;
+  ComPtr<IWICStream> stream;
+  ComPtr<IWICBitmapEncoder> encoder;
+  ComPtr<IWICBitmapFrameEncode> frame;
+  WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+  const UINT stride = width * 3;
+  HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr,
+                                CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory));
+  if (SUCCEEDED(hr)) hr = factory->CreateStream(&stream);
+  if (SUCCEEDED(hr))
+    hr = stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE);
+  if (SUCCEEDED(hr))
+    hr = factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder);
+  if (SUCCEEDED(hr))
+    hr = encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache);
+  if (SUCCEEDED(hr)) hr = encoder->CreateNewFrame(&frame, nullptr);
+  if (SUCCEEDED(hr)) hr = frame->Initialize(nullptr);
+  if (SUCCEEDED(hr)) hr = frame->SetSize(width, height);
+  // The encoder may answer with a format of its own choosing instead.
+  if (SUCCEEDED(hr)) hr = frame->SetPixelFormat(&format);
+  if (SUCCEEDED(hr) && !IsEqualGUID(format, GUID_WICPixelFormat24bppBGR)) {
+    hr = WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT;
+  }
+  if (SUCCEEDED(hr)) {
+    hr = frame->WritePixels(height, stride, static_cast<UINT>(bgr.size()),
+                            bgr.data());
+  }
+  if (SUCCEEDED(hr)) hr = frame->Commit();
+  if (SUCCEEDED(hr)) hr = encoder->Commit();
+  return hr;
+}
+
+}  // namespace
+
 bool SaveClientPng(HWND hwnd, const std::wstring& path) {
   int width = 0;
   int height = 0;
-  std::vector<uint8_t> rgb = CaptureClient(hwnd, width, height);
-  std::vector<uint8_t> png = EncodePng(width, height, rgb);
-  if (png.empty()) return false;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
-                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  UniqueHandle owned(file);
-  DWORD written = 0;
-  return WriteFile(file, png.data(), static_cast<DWORD>(png.size()), &written,
-                   nullptr) &&
-         written == png.size();
+  std::vector<uint8_t> pixels = CaptureClient(hwnd, width, height);
+  if (pixels.empty()) return false;
+  for (size_t i = 0; i < pixels.size(); i += 3) {
+    std::swap(pixels[i], pixels[i + 2]);  // RGB to BGR
+  }
+  ComScope com;
+  const HRESULT hr = WritePng(path, static_cast<UINT>(width),
+                              static_cast<UINT>(height), pixels);
+  if (FAILED(hr)) DeleteFileW(path.c_str());
+  return SUCCEEDED(hr);
 }
 
 }  // namespace e2e

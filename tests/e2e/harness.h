@@ -21,6 +21,7 @@
 //
 // Message boxes
 //   FindMessageBox(thread) / WaitMessageBox(thread, ms) -> MessageBoxInfo
+//                                    (caption, text, buttons, icon, default)
 //   AnswerMessageBox(box, IDOK / IDYES / IDNO)
 //
 // Open-file dialog (file_dialog_driver.h)
@@ -46,12 +47,16 @@
 //   ReadVersionInfo(path), ReadResource(path, type, id), ResourceLanguages
 //
 // Pictures
-//   SaveClientPng(hwnd, path)        client area as an uncompressed PNG
-//   EncodePng(w, h, rgb)             the encoder itself (stored deflate)
+//   CaptureClient(hwnd, w, h)        client area pixels
+//   PaintedPixels(w, h, paint)       pixels of what paint draws (to compare)
+//   SaveClientPng(hwnd, path)        client area as a PNG, encoded by WIC
 //
 // Paths
 //   QuorvelExe(), OutputDir(), ToWindowsPath(unix_or_windows_path)
 //   ($QUORVEL_EXE and $QUORVEL_E2E_OUT override the build's paths.)
+//
+// Platform
+//   RunningOnWine()                  for differences asserted on each side
 //
 // Running: every *_test.cpp in this folder joins quorvel_e2e_tests.exe, and
 // each test suite becomes one ctest test (e2e.<Suite>) that runs the driver
@@ -84,6 +89,12 @@ std::string Narrow(const std::wstring& text);
 std::wstring QuorvelExe();
 // Where pictures and other artefacts go: $QUORVEL_E2E_OUT or the build folder.
 std::wstring OutputDir();
+
+// ---- platform --------------------------------------------------------------
+
+// True under Wine (its ntdll exports wine_get_version), false on Windows:
+// for the few places where the two differ and a test asserts each.
+bool RunningOnWine();
 
 // ---- waiting ---------------------------------------------------------------
 
@@ -230,6 +241,8 @@ struct MessageBoxInfo {
   std::wstring text;
   std::vector<std::pair<int, std::wstring>> buttons;  // id, caption
   bool has_icon = false;
+  HWND icon_window = nullptr;  // the static (SS_ICON) showing the icon
+  int default_id = 0;          // DM_GETDEFID; 0 when the box has none
 };
 std::optional<MessageBoxInfo> FindMessageBox(DWORD thread_id);
 std::optional<MessageBoxInfo> WaitMessageBox(DWORD thread_id,
@@ -319,13 +332,14 @@ std::optional<std::string> XmlAttribute(const std::string& xml,
 // ---- pictures
 // -------------------------------------------------------------------
 
-uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc = 0);
-uint32_t Adler32(const uint8_t* data, size_t size, uint32_t adler = 1);
-// rgb: width * height * 3 bytes, rows top to bottom.
-std::vector<uint8_t> EncodePng(int width, int height,
-                               const std::vector<uint8_t>& rgb);
+// What `paint` draws on a memory DC of that size, as pixels (rgb, rows top
+// to bottom); empty when no picture could be made.
+std::vector<uint8_t> PaintedPixels(int width, int height,
+                                   const std::function<void(HDC)>& paint);
 // Client area pixels (rgb, top-down), or empty.
 std::vector<uint8_t> CaptureClient(HWND hwnd, int& width, int& height);
+// The client area as a PNG file through the system's own encoder (WIC);
+// false, and no file, when it could not be written.
 bool SaveClientPng(HWND hwnd, const std::wstring& path);
 
 }  // namespace e2e

@@ -1,6 +1,11 @@
-// Checks of the harness's own pieces that later tests lean on: the PNG
-// writer, the manifest reader, path conversion and the registry seeder.
+// Checks of the harness's own pieces that later tests lean on: the
+// screenshot writer, the manifest reader, path conversion and the registry
+// seeder.
 #include "tests/e2e/harness.h"
+
+#include <objbase.h>
+#include <wincodec.h>
+#include <wrl/client.h>
 
 #include <cstring>
 #include <string>
@@ -10,97 +15,145 @@
 
 namespace {
 
-uint32_t Big32(const std::vector<uint8_t>& b, size_t at) {
-  return static_cast<uint32_t>(b[at]) << 24 |
-         static_cast<uint32_t>(b[at + 1]) << 16 |
-         static_cast<uint32_t>(b[at + 2]) << 8 | b[at + 3];
-}
+using Microsoft::WRL::ComPtr;
 
-// Reads a PNG made of stored deflate blocks back into its scanlines.
-struct Decoded {
-  uint32_t width = 0, height = 0;
-  std::vector<uint8_t> raw;
-  bool crcs_ok = true;
-  bool adler_ok = false;
-  int blocks = 0;
+constexpr COLORREF kFill = RGB(0x20, 0x80, 0xC0);
+constexpr COLORREF kMark = RGB(0xFF, 0x00, 0x00);
+
+// A window filled with one colour but for a 10-pixel mark at its top left,
+// which shows whether rows or colour channels come out swapped.
+class MarkedWindow {
+ public:
+  MarkedWindow() {
+    WNDCLASSW window_class{};
+    window_class.lpfnWndProc = &MarkedWindow::Procedure;
+    window_class.lpszClassName = L"QuorvelHarnessMarked";
+    RegisterClassW(&window_class);
+    // Visible: only what is on screen can be copied from it.
+    hwnd_ = CreateWindowExW(0, window_class.lpszClassName, L"",
+                            WS_POPUP | WS_VISIBLE, 0, 0, 240, 160, nullptr,
+                            nullptr, nullptr, nullptr);
+    UpdateWindow(hwnd_);
+  }
+  ~MarkedWindow() { DestroyWindow(hwnd_); }
+  MarkedWindow(const MarkedWindow&) = delete;
+  MarkedWindow& operator=(const MarkedWindow&) = delete;
+  HWND hwnd() const { return hwnd_; }
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wparam,
+                                    LPARAM lparam) {
+    if (message != WM_PAINT)
+      return DefWindowProcW(hwnd, message, wparam, lparam);
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(hwnd, &paint);
+    RECT all;
+    GetClientRect(hwnd, &all);
+    const RECT mark{0, 0, 10, 10};
+    HBRUSH fill = CreateSolidBrush(kFill);
+    HBRUSH marker = CreateSolidBrush(kMark);
+    FillRect(dc, &all, fill);
+    FillRect(dc, &mark, marker);
+    DeleteObject(fill);
+    DeleteObject(marker);
+    EndPaint(hwnd, &paint);
+    return 0;
+  }
+  HWND hwnd_;
 };
 
-Decoded Decode(const std::vector<uint8_t>& png) {
-  Decoded d;
-  size_t at = 8;
-  std::vector<uint8_t> z;
-  while (at + 12 <= png.size()) {
-    uint32_t length = Big32(png, at);
-    std::string type(png.begin() + static_cast<ptrdiff_t>(at + 4),
-                     png.begin() + static_cast<ptrdiff_t>(at + 8));
-    const uint8_t* body = png.data() + at + 8;
-    uint32_t crc = Big32(png, at + 8 + length);
-    d.crcs_ok = d.crcs_ok && e2e::Crc32(png.data() + at + 4, length + 4) == crc;
-    if (type == "IHDR") {
-      d.width = Big32(png, at + 8);
-      d.height = Big32(png, at + 12);
-    } else if (type == "IDAT") {
-      z.insert(z.end(), body, body + length);
-    }
-    at += 12 + length;
+struct Picture {
+  bool png = false;
+  UINT width = 0;
+  UINT height = 0;
+  std::vector<uint8_t> rgb;  // rows top to bottom
+};
+
+// Reads the file back through WIC's own decoders. (COM stays initialised on
+// the driver's thread.)
+Picture ReadPicture(const std::wstring& path) {
+  Picture picture;
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  ComPtr<IWICImagingFactory> factory;
+  ComPtr<IWICBitmapDecoder> decoder;
+  ComPtr<IWICBitmapFrameDecode> frame;
+  ComPtr<IWICFormatConverter> converter;
+  GUID container{};
+  HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr,
+                                CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory));
+  if (SUCCEEDED(hr)) {
+    hr = factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
+                                            WICDecodeMetadataCacheOnDemand,
+                                            &decoder);
   }
-  size_t p = 2;
-  for (;;) {
-    bool last = z.at(p) & 1;
-    size_t n = z.at(p + 1) | static_cast<size_t>(z.at(p + 2)) << 8;
-    size_t check = z.at(p + 3) | static_cast<size_t>(z.at(p + 4)) << 8;
-    if ((n ^ check) != 0xFFFF) break;
-    d.raw.insert(d.raw.end(), z.begin() + static_cast<ptrdiff_t>(p + 5),
-                 z.begin() + static_cast<ptrdiff_t>(p + 5 + n));
-    ++d.blocks;
-    p += 5 + n;
-    if (last) break;
+  if (SUCCEEDED(hr)) hr = decoder->GetContainerFormat(&container);
+  picture.png =
+      SUCCEEDED(hr) && IsEqualGUID(container, GUID_ContainerFormatPng);
+  if (SUCCEEDED(hr)) hr = decoder->GetFrame(0, &frame);
+  if (SUCCEEDED(hr)) hr = frame->GetSize(&picture.width, &picture.height);
+  if (SUCCEEDED(hr)) hr = factory->CreateFormatConverter(&converter);
+  if (SUCCEEDED(hr)) {
+    hr = converter->Initialize(frame.Get(), GUID_WICPixelFormat24bppBGR,
+                               WICBitmapDitherTypeNone, nullptr, 0,
+                               WICBitmapPaletteTypeCustom);
   }
-  d.adler_ok = Big32(z, p) == e2e::Adler32(d.raw.data(), d.raw.size());
-  return d;
+  std::vector<uint8_t> bgr(static_cast<size_t>(picture.width) * picture.height *
+                           3);
+  if (SUCCEEDED(hr)) {
+    hr = converter->CopyPixels(nullptr, picture.width * 3,
+                               static_cast<UINT>(bgr.size()), bgr.data());
+  }
+  if (FAILED(hr)) return picture;
+  for (size_t i = 0; i < bgr.size(); i += 3) {
+    picture.rgb.insert(picture.rgb.end(), {bgr[i + 2], bgr[i + 1], bgr[i]});
+  }
+  return picture;
 }
 
-TEST(HarnessPng, ChecksumsMatchPublishedValues) {
-  const char* digits = "123456789";
-  EXPECT_EQ(e2e::Crc32(reinterpret_cast<const uint8_t*>(digits), 9),
-            0xCBF43926u);
-  const char* word = "Wikipedia";
-  EXPECT_EQ(e2e::Adler32(reinterpret_cast<const uint8_t*>(word), 9),
-            0x11E60398u);
-  EXPECT_EQ(e2e::Crc32(nullptr, 0), 0u);
-  EXPECT_EQ(e2e::Adler32(nullptr, 0), 1u);
+std::vector<uint8_t> Pixel(const Picture& picture, UINT x, UINT y) {
+  const auto at = static_cast<std::ptrdiff_t>(
+      (static_cast<size_t>(y) * picture.width + x) * 3);
+  return {picture.rgb.begin() + at, picture.rgb.begin() + at + 3};
 }
 
-TEST(HarnessPng, PicturesReadBackPixelForPixel) {
-  // 200 x 150 RGB is larger than one stored block holds.
-  const int w = 200, h = 150;
-  std::vector<uint8_t> rgb(static_cast<size_t>(w * h * 3));
-  for (size_t i = 0; i < rgb.size(); ++i)
-    rgb[i] = static_cast<uint8_t>(i * 7 + i / 600);
-  std::vector<uint8_t> png = e2e::EncodePng(w, h, rgb);
-  ASSERT_GT(png.size(), 8u);
-  EXPECT_EQ(std::memcmp(png.data(), "\x89PNG\r\n\x1a\n", 8), 0);
-  Decoded d = Decode(png);
-  EXPECT_EQ(d.width, 200u);
-  EXPECT_EQ(d.height, 150u);
-  EXPECT_TRUE(d.crcs_ok);
-  EXPECT_TRUE(d.adler_ok);
-  EXPECT_EQ(d.blocks, 2);
-  ASSERT_EQ(d.raw.size(), static_cast<size_t>(h * (w * 3 + 1)));
-  for (int y = 0; y < h; ++y) {
-    const uint8_t* line = d.raw.data() + y * (w * 3 + 1);
-    ASSERT_EQ(line[0], 0) << "filter byte of row " << y;
-    ASSERT_EQ(std::memcmp(line + 1, rgb.data() + y * w * 3, w * 3), 0)
-        << "row " << y;
-  }
+std::vector<uint8_t> Rgb(COLORREF colour) {
+  return {GetRValue(colour), GetGValue(colour), GetBValue(colour)};
 }
 
-TEST(HarnessPng, RefusesSizesThatDoNotMatchThePixels) {
-  EXPECT_TRUE(e2e::EncodePng(0, 5, {}).empty());
-  EXPECT_TRUE(e2e::EncodePng(2, 2, std::vector<uint8_t>(11)).empty());
-  Decoded one = Decode(e2e::EncodePng(1, 1, {1, 2, 3}));
-  EXPECT_EQ(one.raw, (std::vector<uint8_t>{0, 1, 2, 3}));
-  EXPECT_EQ(one.blocks, 1);
+TEST(HarnessPng, ClientAreaReadsBackAsThePixelsOnScreen) {
+  MarkedWindow window;
+  const std::wstring path = e2e::OutputDir() + L"\\harness-check.png";
+  ASSERT_TRUE(e2e::SaveClientPng(window.hwnd(), path));
+  int width = 0;
+  int height = 0;
+  const std::vector<uint8_t> shown =
+      e2e::CaptureClient(window.hwnd(), width, height);
+  const Picture read = ReadPicture(path);
+  DeleteFileW(path.c_str());
+
+  EXPECT_TRUE(read.png);
+  ASSERT_EQ(read.width, static_cast<UINT>(width));
+  ASSERT_EQ(read.height, static_cast<UINT>(height));
+  EXPECT_TRUE(read.rgb == shown) << "the picture differs from the window";
+  EXPECT_EQ(Pixel(read, 0, 0), Rgb(kMark));
+  EXPECT_EQ(Pixel(read, 9, 9), Rgb(kMark));
+  EXPECT_EQ(Pixel(read, 10, 0), Rgb(kFill));
+  EXPECT_EQ(Pixel(read, read.width - 1, read.height - 1), Rgb(kFill));
+}
+
+TEST(HarnessPng, FailuresLeaveNoFile) {
+  MarkedWindow window;
+  const std::wstring nowhere =
+      e2e::OutputDir() + L"\\no-such-folder\\harness-check.png";
+  EXPECT_FALSE(e2e::SaveClientPng(window.hwnd(), nowhere));
+  EXPECT_EQ(GetFileAttributesW(nowhere.c_str()), INVALID_FILE_ATTRIBUTES);
+
+  HWND gone = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 20, 20,
+                              nullptr, nullptr, nullptr, nullptr);
+  DestroyWindow(gone);
+  const std::wstring path = e2e::OutputDir() + L"\\harness-gone.png";
+  EXPECT_FALSE(e2e::SaveClientPng(gone, path));
+  EXPECT_EQ(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST(HarnessText, ManifestAttributesAndPaths) {

@@ -31,6 +31,21 @@ bool TwoRegistryViews() {
   return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
 }
 
+// The text as it comes back from a round trip through the ANSI code page.
+std::wstring AsAnsiCarries(const std::wstring& text) {
+  const int size = static_cast<int>(text.size());
+  const int bytes = WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr,
+                                        0, nullptr, nullptr);
+  std::string ansi(static_cast<size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.data(), size, ansi.data(), bytes, nullptr,
+                      nullptr);
+  const int chars =
+      MultiByteToWideChar(CP_ACP, 0, ansi.data(), bytes, nullptr, 0);
+  std::wstring back(static_cast<size_t>(chars), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, ansi.data(), bytes, back.data(), chars);
+  return back;
+}
+
 class ServerDiscovery : public testing::Test {
  protected:
   void Instances(View view, const std::vector<std::wstring>& names) {
@@ -69,7 +84,6 @@ class ServerDiscovery : public testing::Test {
 };
 
 TEST_F(ServerDiscovery, EntriesOfBothViewsAndTheChosenVersion) {
-  if (!TwoRegistryViews()) GTEST_SKIP() << "single registry view";
   Instances(View::k32, {L"MSSQLSERVER", L"Ventas", L"Sin"});
   Instances(View::k64, {L"ventas", L"Solo64", L"mssqlserver"});
   Version(View::k32, kDefaultVersionKey, L"15.0.2000.5");
@@ -79,6 +93,17 @@ TEST_F(ServerDiscovery, EntriesOfBothViewsAndTheChosenVersion) {
   Start();
   Shown();
 
+  if (!TwoRegistryViews()) {
+    // One view: each list and version written above replaced the one
+    // before it, and both reads find the last.
+    EXPECT_EQ(e2e::ComboItems(Combo()),
+              (std::vector<std::wstring>{L"(LOCAL)\\ventas", L"(LOCAL)\\Solo64",
+                                         L"(LOCAL)"}));
+    EXPECT_EQ(Version(), L"14.0.1000.169");
+    Choose(2);
+    EXPECT_EQ(Version(), L"99.9");
+    return;
+  }
   // Own view first, each instance once, in the case it was first seen with.
   EXPECT_EQ(e2e::ComboItems(Combo()),
             (std::vector<std::wstring>{L"(LOCAL)", L"(LOCAL)\\Ventas",
@@ -192,28 +217,43 @@ TEST_F(ServerDiscovery, SingleStringsKeepTheirLastCharacterAndRunOn) {
   // "ABC" stored as one string without its NUL (UTF-16 bytes, as the wide
   // functions keep it): nothing of it is lost, and the 64-bit view's list
   // runs on from it.
-  if (!TwoRegistryViews()) GTEST_SKIP() << "single registry view";
   ASSERT_TRUE(registry_.SetRaw(View::k32, kServerKey, L"InstalledInstances",
                                REG_SZ, {'A', 0, 'B', 0, 'C', 0}));
-  Instances(View::k64, {L"MSSQLSERVER", L"Dos"});
-  Start();
-  Shown();
-  EXPECT_EQ(
-      e2e::ComboItems(Combo()),
-      (std::vector<std::wstring>{L"(LOCAL)\\ABCMSSQLSERVER", L"(LOCAL)\\Dos"}));
+  if (TwoRegistryViews()) {
+    Instances(View::k64, {L"MSSQLSERVER", L"Dos"});
+    Start();
+    Shown();
+    EXPECT_EQ(e2e::ComboItems(Combo()),
+              (std::vector<std::wstring>{L"(LOCAL)\\ABCMSSQLSERVER",
+                                         L"(LOCAL)\\Dos"}));
+  } else {
+    // One view: both reads find the string, the second running on from the
+    // first into one entry, which the program connects to at load.
+    Start();
+    ASSERT_TRUE(AnswerStartupMessage().has_value());
+    Shown();
+    EXPECT_EQ(e2e::ComboItems(Combo()),
+              std::vector<std::wstring>{L"(LOCAL)\\ABCABC"});
+  }
 }
 
 TEST_F(ServerDiscovery, NamesComeBackThroughTheAnsiCodePage) {
-  if (GetACP() != 1252) GTEST_SKIP() << "ANSI code page " << GetACP();
+  // Code page 1252, Spanish Windows' and the one Wine takes from the C locale
+  // the tests run in, carries every letter here; another may not, and the
+  // program shows what it does carry.
+  const std::wstring company = AsAnsiCarries(L"Compa\u00F1\u00EDa");
+  if (GetACP() == 1252) {
+    EXPECT_EQ(company, L"Compa\u00F1\u00EDa");
+  }
   Instances(View::k32, {L"Compa\u00F1\u00EDa", L"COMPA\u00D1\u00CDA", L"Otra"});
-  Version(View::k32, VersionKey(L"Compa\u00F1\u00EDa"), L"Versi\u00F3n 9");
+  Version(View::k32, VersionKey(company), L"Versi\u00F3n 9");
   Start();
   Shown();
   // The first two differ only in case: one entry.
-  EXPECT_EQ(e2e::ComboItems(Combo()),
-            (std::vector<std::wstring>{L"(LOCAL)\\Compa\u00F1\u00EDa",
-                                       L"(LOCAL)\\Otra"}));
-  EXPECT_EQ(Version(), L"Versi\u00F3n 9");
+  EXPECT_EQ(
+      e2e::ComboItems(Combo()),
+      (std::vector<std::wstring>{L"(LOCAL)\\" + company, L"(LOCAL)\\Otra"}));
+  EXPECT_EQ(Version(), AsAnsiCarries(L"Versi\u00F3n 9"));
 }
 
 }  // namespace

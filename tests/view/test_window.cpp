@@ -1,4 +1,4 @@
-#include "app/win32/tests/test_window.h"
+#include "tests/view/test_window.h"
 
 #include <commctrl.h>
 

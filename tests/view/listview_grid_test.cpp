@@ -7,8 +7,8 @@
 #include <chrono>
 #include <cstdio>
 
-#include "app/win32/tests/test_window.h"
 #include "app/win32/win32_controls.h"
+#include "tests/view/test_window.h"
 
 namespace quorvel::view::testing {
 namespace {

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "app/win32/control_ids.h"
-#include "app/win32/tests/test_window.h"
+#include "tests/view/test_window.h"
 
 namespace quorvel::view::testing {
 namespace {
