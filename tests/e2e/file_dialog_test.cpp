@@ -315,4 +315,20 @@ TEST_F(FileDialogE2E, DesconectarEmptiesTheGridAndKeepsItsHeader) {
   EXPECT_FALSE(e2e::FindMessageBox(app_->ThreadId()));
 }
 
+// ---- a picture for people
+// ----------------------------------------------------------
+
+TEST_F(FileDialogE2E, ScreenshotShowsThreeFilesAndTheirNamesConnected) {
+  files_ = FolderWith({L"ventas.mdf", L"compras.mdf", L"personal.mdf"});
+  ASSERT_NO_FATAL_FAILURE(Choose(
+      L"\"ventas.mdf\" \"compras.mdf\" \"personal.mdf\"", files_->path()));
+  ASSERT_TRUE(WaitRows(3));
+  EXPECT_EQ(e2e::ListCell(Grid(), 2, 1), L"personal");
+  RedrawWindow(app_->Main(), nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  ASSERT_TRUE(e2e::Sync(app_->Main()));
+  const std::wstring path = e2e::OutputDir() + L"\\quorvel-connected.png";
+  ASSERT_TRUE(e2e::SaveClientPng(app_->Main(), path)) << e2e::Narrow(path);
+}
+
 }  // namespace
