@@ -41,7 +41,7 @@ TEST_F(FormLoad, NoServerLeavesBothConnectionButtonsOff) {
                   "Grid.RowCount=1", "Grid.FixedRowCount=1",
                   "Grid.ColumnCount=2", "Grid.FixedColumnCount=0",
                   "Grid.Header(0)=Ruta", "Grid.Header(1)=Base Datos",
-                  "Grid.ColumnWidth(1)=100", "Grid.SelectionAlwaysVisible=1",
+                  "Grid.ColumnWidth(1)=100", "Grid.LastColumnFillsWidth=1",
                   "Grid.ColumnWidth(0)=4914"));
   EXPECT_THAT(fixture.combo.items, IsEmpty());
   EXPECT_TRUE(fixture.combo.enabled);
