@@ -33,6 +33,8 @@ class Grid : public EnabledFlag {
   // The last column takes the rest of the grid's width, whatever the other
   // columns and a scroll bar leave, so every database name shows whole.
   virtual void SetLastColumnFillsWidth(bool fills) = 0;
+  // Scrolls the row into view; the cursor and the selection stay.
+  virtual void ShowRow(int32_t row) = 0;
 };
 
 }  // namespace quorvel

@@ -188,7 +188,7 @@ bool MainWindow::CreateControls(HINSTANCE instance) {
     if (place.kind == Kind::kGrid) grid_.emplace(control, place.width, dpi_x_);
   }
 
-  title_.emplace(window_);
+  form_window_.emplace(window_);
   combo1_.emplace(GetDlgItem(window_, kIdCombo1));
   command1_.emplace(GetDlgItem(window_, kIdCommand1));
   command2_.emplace(GetDlgItem(window_, kIdCommand2));
@@ -198,7 +198,7 @@ bool MainWindow::CreateControls(HINSTANCE instance) {
   messages_.emplace(window_);
   file_dialog_.SetOwner(window_);
   form_ = std::make_unique<FrmAdjuntar>(
-      FormControls{*title_, *combo1_, *command1_, *command2_, *command3_,
+      FormControls{*form_window_, *combo1_, *command1_, *command2_, *command3_,
                    *command4_, *label3_, *grid_, file_dialog_, *messages_},
       FormServices{registry_, ado_});
   return true;
@@ -276,6 +276,9 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_SETFOCUS:
       FocusFirstControl();
       return 0;
+    case WM_SETCURSOR:
+      if (OnSetCursor()) return TRUE;
+      return DefWindowProcW(window_, message, wparam, lparam);
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;
@@ -339,6 +342,17 @@ void MainWindow::OnGridKey(WORD key) {
                                   (GetKeyState(VK_MENU) & 0x8000) != 0);
   form_->vsFlexGrid1_KeyDown(key_code, shift);
   grid_->ShowAddedRows();
+}
+
+// While a call blocks the window no WM_SETCURSOR comes; this keeps the wait
+// cursor should one come all the same. With a box of the handler up the
+// window is disabled and the box's arrow shows.
+bool MainWindow::OnSetCursor() {
+  if (!form_window_ || !form_window_->Busy() || !IsWindowEnabled(window_)) {
+    return false;
+  }
+  SetCursor(WaitCursor());
+  return true;
 }
 
 void MainWindow::FocusFirstControl() {

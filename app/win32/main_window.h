@@ -48,6 +48,7 @@ class MainWindow {
   void OnCommand(int id, int code, HWND control);
   LRESULT OnNotify(const NMHDR& header);
   void OnGridKey(WORD key);
+  bool OnSetCursor();
   void FocusFirstControl();
   // A control disabled while it had the focus hands it on, as in a dialog.
   void KeepFocusAfter(HWND control);
@@ -60,7 +61,7 @@ class MainWindow {
   int dpi_y_ = 96;
   FontHandle font_;
 
-  std::optional<Win32WindowTitle> title_;
+  std::optional<Win32Window> form_window_;
   std::optional<Win32ComboBox> combo1_;
   std::optional<Win32Button> command1_;
   std::optional<Win32Button> command2_;

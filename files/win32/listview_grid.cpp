@@ -164,7 +164,13 @@ void ListViewGrid::SelectRange(int32_t row1, int32_t column1, int32_t row2,
   }
   SetItemState(list_view_, first - 1, LVIS_FOCUSED, LVIS_FOCUSED);
   Send(list_view_, LVM_SETSELECTIONMARK, 0, first - 1);
-  Send(list_view_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(first - 1), FALSE);
+  ShowRow(first);
+}
+
+void ListViewGrid::ShowRow(int32_t row) {
+  if (row < 1 || row > FileRows()) return;
+  ShowAddedRows();
+  Send(list_view_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row - 1), FALSE);
 }
 
 void ListViewGrid::SetColumnWidth(int32_t column, int32_t width) {

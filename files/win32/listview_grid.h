@@ -54,6 +54,7 @@ class ListViewGrid final : public Grid {
   void SetColumnWidth(int32_t column, int32_t width) override;
   int32_t Width() const override { return width_twips_; }
   void SetLastColumnFillsWidth(bool fills) override;
+  void ShowRow(int32_t row) override;
   void SetEnabled(bool enabled) override;
 
  private:

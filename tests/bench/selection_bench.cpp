@@ -64,9 +64,11 @@ class NoLabel final : public quorvel::Label {
  public:
   void SetCaption(const Text&) override {}
 };
-class NoTitle final : public quorvel::WindowTitle {
+class NoTitle final : public quorvel::FormWindow {
  public:
   void SetTitle(const Text&) override {}
+  void SetBusy(bool) override {}
+  void Repaint() override {}
 };
 class NoMessages final : public quorvel::MessageBoxes {
  public:
@@ -145,6 +147,7 @@ class MemoryGrid final : public quorvel::Grid {
   void SetColumnWidth(int32_t, int32_t) override {}
   int32_t Width() const override { return 7020; }
   void SetLastColumnFillsWidth(bool) override {}
+  void ShowRow(int32_t) override {}
 
  private:
   std::vector<std::array<Text, 2>> rows_;

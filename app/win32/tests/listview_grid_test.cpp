@@ -190,7 +190,7 @@ TEST_F(ListViewGridTest, WidthsAreTwipsAtTheScreenDpi) {
 }
 
 TEST_F(ListViewGridTest,
-       LastColumnFollowsTheScrollBar) {
+       LastColumnFollowsTheScrollBarAndShowRowKeepsTheCursor) {
   const auto fills = [&] {
     RECT client{};
     GetClientRect(list_view_, &client);
@@ -207,6 +207,14 @@ TEST_F(ListViewGridTest,
   AddFiles(40);
   ASSERT_TRUE(scroll_bar());
   EXPECT_TRUE(fills());
+
+  grid_.SelectRange(2, 0, 2, 1);
+  grid_.ShowRow(40);
+  const int top = ListView_GetTopIndex(list_view_);
+  EXPECT_GT(top, 0);
+  EXPECT_GE(top + ListView_GetCountPerPage(list_view_), 40);
+  EXPECT_EQ(grid_.CurrentRow(), 2);
+  EXPECT_EQ(SelectedItems(list_view_), std::vector<int>{1});
 
   while (scroll_bar() && grid_.RowCount() > 1) grid_.RemoveRow(1);
   EXPECT_TRUE(fills()) << "after removing rows";
@@ -250,6 +258,38 @@ TEST(KeyShiftMask, CombinesShiftCtrlAndAlt) {
   EXPECT_EQ(ShiftMask(false, true, false), 2);
   EXPECT_EQ(ShiftMask(false, false, true), 4);
   EXPECT_EQ(ShiftMask(true, true, true), 7);
+}
+
+// The cursor a message box of this thread shows, noted by a thread timer that
+// then answers the box.
+HCURSOR g_cursor_in_box = nullptr;
+
+void CALLBACK NoteCursorAndAnswerBox(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND box = FindWindowW(L"#32770", L"Velmora");
+  if (box == nullptr) return;
+  g_cursor_in_box = GetCursor();
+  KillTimer(nullptr, timer);
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+TEST(WindowAdapter, BusyShowsTheWaitCursorAndItsBoxesTheArrow) {
+  PumpMessages();  // a quit message left by an earlier window would end the box
+  TestWindow host;
+  Win32Window window(host.Handle());
+  Win32MessageBoxes boxes(host.Handle());
+  const HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
+  // Away from the box, so that only the program sets the box's cursor.
+  SetCursorPos(0, 0);
+  SetCursor(arrow);
+  {
+    BusyWindow busy(window);
+    EXPECT_EQ(GetCursor(), WaitCursor());
+    ASSERT_NE(SetTimer(nullptr, 0, 20, &NoteCursorAndAnswerBox), 0u);
+    boxes.Show(u"refused. En a", MessageStyle::kOkOnly);
+    EXPECT_EQ(g_cursor_in_box, arrow);
+    EXPECT_EQ(GetCursor(), WaitCursor()) << "back to work after the box";
+  }
+  EXPECT_EQ(GetCursor(), arrow);
 }
 
 TEST(ComboAdapter, ChoiceInCodeRaisesTheClickLikeTheUsersChoice) {

@@ -70,6 +70,10 @@ void FakeGrid::SetLastColumnFillsWidth(bool fills) {
   log_.push_back("Grid.LastColumnFillsWidth=" + Flag(fills));
 }
 
+void FakeGrid::ShowRow(int32_t row) {
+  log_.push_back("Grid.ShowRow(" + std::to_string(row) + ")");
+}
+
 void FakeGrid::AppendFile(const Text& path, const Text& name) {
   rows.push_back({path, name});
 }

@@ -34,6 +34,7 @@ class FakeGrid final : public Grid {
   void SetColumnWidth(int32_t column, int32_t width) override;
   int32_t Width() const override { return width; }
   void SetLastColumnFillsWidth(bool fills) override;
+  void ShowRow(int32_t row) override;
 
   // Adds a file row directly, as the file selection would.
   void AppendFile(const Text& path, const Text& name);
