@@ -279,6 +279,20 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_SETCURSOR:
       if (OnSetCursor()) return TRUE;
       return DefWindowProcW(window_, message, wparam, lparam);
+    case WM_SYSCOMMAND:
+      // The default handling ignores SC_CLOSE while a box of a handler has
+      // the window disabled; the taskbar sends it all the same.
+      if ((wparam & 0xFFF0) != SC_CLOSE) {
+        return DefWindowProcW(window_, message, wparam, lparam);
+      }
+      OnClose();
+      return 0;
+    case WM_CLOSE:
+      OnClose();
+      return 0;
+    case WM_ENDSESSION:
+      if (wparam != FALSE) OnClose();
+      return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;
@@ -353,6 +367,14 @@ bool MainWindow::OnSetCursor() {
   }
   SetCursor(WaitCursor());
   return true;
+}
+
+// The window may close from under a box or the dialog of a running handler
+// (from the taskbar, another program, the session ending): the handler stops
+// where it is and the program ends once it returns.
+void MainWindow::OnClose() {
+  if (form_) form_->Form_Unload();
+  DestroyWindow(window_);
 }
 
 void MainWindow::FocusFirstControl() {

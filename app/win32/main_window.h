@@ -49,6 +49,7 @@ class MainWindow {
   LRESULT OnNotify(const NMHDR& header);
   void OnGridKey(WORD key);
   bool OnSetCursor();
+  void OnClose();
   void FocusFirstControl();
   // A control disabled while it had the focus hands it on, as in a dialog.
   void KeepFocusAfter(HWND control);
