@@ -164,13 +164,26 @@ void ListViewGrid::SelectRange(int32_t row1, int32_t column1, int32_t row2,
   }
   SetItemState(list_view_, first - 1, LVIS_FOCUSED, LVIS_FOCUSED);
   Send(list_view_, LVM_SETSELECTIONMARK, 0, first - 1);
-  ShowRow(first);
+  Send(list_view_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(first - 1), FALSE);
 }
 
 void ListViewGrid::ShowRow(int32_t row) {
   if (row < 1 || row > FileRows()) return;
   ShowAddedRows();
-  Send(list_view_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row - 1), FALSE);
+  const int item = row - 1;
+  const int top = static_cast<int>(Send(list_view_, LVM_GETTOPINDEX, 0, 0));
+  const int page = std::max(
+      1, static_cast<int>(Send(list_view_, LVM_GETCOUNTPERPAGE, 0, 0)));
+  if (item >= top && item < top + page) return;
+  // A row below the view comes in at its top, with the rows after it: a run
+  // down the list scrolls once a page, not once a row, each scroll costing a
+  // repaint.
+  if (item > top) {
+    const int last_in_page = std::min(item + page, FileRows()) - 1;
+    Send(list_view_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(last_in_page),
+         FALSE);
+  }
+  Send(list_view_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(item), FALSE);
 }
 
 void ListViewGrid::SetColumnWidth(int32_t column, int32_t width) {
