@@ -13,10 +13,18 @@ namespace {
 // reported in its own box.
 class GridRows final : public connection::AttachRows {
  public:
-  GridRows(Grid& grid, MessageBoxes& messages, const FrmAdjuntar& form)
-      : grid_(grid), messages_(messages), form_(form) {}
+  GridRows(Grid& grid, FormWindow& window, MessageBoxes& messages,
+           const FrmAdjuntar& form)
+      : grid_(grid), window_(window), messages_(messages), form_(form) {}
 
-  bool BeforeCall(int32_t /*row*/) override { return !form_.Closing(); }
+  // A long run shows which file it is at: the window is blocked during the
+  // call, so it is drawn now.
+  bool BeforeCall(int32_t row) override {
+    if (form_.Closing()) return false;
+    grid_.ShowRow(row);
+    window_.Repaint();
+    return true;
+  }
 
   connection::AttachCall Read(int32_t row) override {
     return {grid_.CellText(row, 1), grid_.CellText(row, 0)};
@@ -30,6 +38,7 @@ class GridRows final : public connection::AttachRows {
 
  private:
   Grid& grid_;
+  FormWindow& window_;
   MessageBoxes& messages_;
   const FrmAdjuntar& form_;
 };
@@ -111,10 +120,14 @@ void FrmAdjuntar::Command3_Click() {
 
 void FrmAdjuntar::Command4_Click() {
   Grid& grid = controls_.vsFlexGrid1;
-  GridRows rows(grid, controls_.messages, *this);
+  GridRows rows(grid, controls_.window, controls_.messages, *this);
   connection::AttachRun run(ServerConnection.get());
-  if (run.AttachEveryRow(grid.RowCount() - 1, rows) ==
-      connection::AttachOutcome::kEveryCallSucceeded) {
+  connection::AttachOutcome outcome;
+  {
+    BusyWindow busy(controls_.window);
+    outcome = run.AttachEveryRow(grid.RowCount() - 1, rows);
+  }
+  if (outcome == connection::AttachOutcome::kEveryCallSucceeded) {
     controls_.messages.Show(u"Fin del proceso", MessageStyle::kOkOnly);
   }
 }
@@ -146,10 +159,14 @@ void FrmAdjuntar::ConnectToServer() {
   Created<AdoConnection> created = services_.ado.CreateConnection();
   // Every attempt starts from a new object; the previous one goes here.
   ServerConnection = std::move(created.object);
-  const PendingError opened =
-      ServerConnection ? connection::Open(*ServerConnection,
-                                          controls_.Combo1.CurrentText())
-                       : connection::AsFailure(created.error);
+  PendingError opened;
+  if (ServerConnection) {
+    BusyWindow busy(controls_.window);
+    opened =
+        connection::Open(*ServerConnection, controls_.Combo1.CurrentText());
+  } else {
+    opened = connection::AsFailure(created.error);
+  }
   if (closing_) return;
   if (!opened.Failed()) {
     EnterConnectedState();

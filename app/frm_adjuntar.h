@@ -20,7 +20,7 @@ inline constexpr char16_t kApplicationTitle[] = u"Velmora";
 inline constexpr int16_t kDeleteKeyCode = 46;
 
 struct FormControls {
-  WindowTitle& window;
+  FormWindow& window;
   ComboBox& Combo1;
   Button& Command1;  // "Conectar"
   Button& Command2;  // "Desconectar"

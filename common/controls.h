@@ -34,10 +34,30 @@ class Label {
   virtual void SetCaption(const Text& caption) = 0;
 };
 
-class WindowTitle {
+// The form's own window.
+class FormWindow {
  public:
-  virtual ~WindowTitle() = default;
+  virtual ~FormWindow() = default;
   virtual void SetTitle(const Text& title) = 0;
+  // A busy window shows the wait cursor: it answers nothing while a call to
+  // the server blocks it.
+  virtual void SetBusy(bool busy) = 0;
+  // Draws what changed at once, as a blocked window cannot wait for its turn.
+  virtual void Repaint() = 0;
+};
+
+// The window is busy for the life of this object.
+class BusyWindow {
+ public:
+  explicit BusyWindow(FormWindow& window) : window_(window) {
+    window_.SetBusy(true);
+  }
+  ~BusyWindow() { window_.SetBusy(false); }
+  BusyWindow(const BusyWindow&) = delete;
+  BusyWindow& operator=(const BusyWindow&) = delete;
+
+ private:
+  FormWindow& window_;
 };
 
 // Windows message-box styles the program uses.

@@ -23,7 +23,7 @@ void SetUpFileGrid(Grid& grid) {
   grid.SetCellText(0, 0, u"Ruta");
   grid.SetCellText(0, 1, u"Base Datos");
   grid.SetColumnWidth(1, 100);
-  grid.SetSelectionAlwaysVisible(true);
+  grid.SetLastColumnFillsWidth(true);
   if (const auto width = PathColumnWidth(grid.Width())) {
     grid.SetColumnWidth(0, *width);
   }

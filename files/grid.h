@@ -30,8 +30,11 @@ class Grid : public EnabledFlag {
   // Widths are in twips, the unit of Width().
   virtual void SetColumnWidth(int32_t column, int32_t width) = 0;
   virtual int32_t Width() const = 0;
-  // Keeps the selected row highlighted while the grid does not have the focus.
-  virtual void SetSelectionAlwaysVisible(bool visible) = 0;
+  // The last column takes the rest of the grid's width, whatever the other
+  // columns and a scroll bar leave, so every database name shows whole.
+  virtual void SetLastColumnFillsWidth(bool fills) = 0;
+  // Scrolls the row into view; the cursor and the selection stay.
+  virtual void ShowRow(int32_t row) = 0;
 };
 
 }  // namespace quorvel

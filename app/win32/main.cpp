@@ -13,7 +13,7 @@ int RunMessageLoop(quorvel::view::MainWindow& window) {
     const BOOL got = GetMessageW(&message, nullptr, 0, 0);
     if (got == 0) return static_cast<int>(message.wParam);
     if (got == -1) return 1;
-    if (window.PreTranslate(message)) continue;
+    if (window.HandleDialogMessage(message)) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }

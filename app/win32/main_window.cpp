@@ -2,10 +2,7 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
 #include <array>
-#include <cstddef>
-#include <vector>
 
 #include "app/win32/control_ids.h"
 
@@ -89,33 +86,6 @@ ScreenDpi ReadScreenDpi() {
   return dpi;
 }
 
-// The next enabled, visible tab stop after (or before) from, wrapping round;
-// from may be null or disabled. Null when no control can take the focus.
-HWND NextTabStop(HWND parent, HWND from, bool backwards) {
-  std::vector<HWND> stops;
-  for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr;
-       child = GetWindow(child, GW_HWNDNEXT)) {
-    if ((GetWindowLongW(child, GWL_STYLE) & WS_TABSTOP) != 0 || child == from) {
-      stops.push_back(child);
-    }
-  }
-  const auto count = static_cast<std::ptrdiff_t>(stops.size());
-  if (count == 0) return nullptr;
-  std::ptrdiff_t at =
-      std::find(stops.begin(), stops.end(), from) - stops.begin();
-  if (at == count) at = backwards ? 0 : count - 1;
-  for (std::ptrdiff_t step = 1; step <= count; ++step) {
-    const std::ptrdiff_t index =
-        ((backwards ? at - step : at + step) % count + count) % count;
-    HWND candidate = stops[static_cast<std::size_t>(index)];
-    if ((GetWindowLongW(candidate, GWL_STYLE) & WS_TABSTOP) != 0 &&
-        IsWindowEnabled(candidate) && IsWindowVisible(candidate)) {
-      return candidate;
-    }
-  }
-  return nullptr;
-}
-
 int Height(const RECT& rect) { return rect.bottom - rect.top; }
 int Width(const RECT& rect) { return rect.right - rect.left; }
 
@@ -142,10 +112,8 @@ std::unique_ptr<MainWindow> MainWindow::Create(HINSTANCE instance) {
   window_class.cbSize = sizeof(window_class);
   window_class.lpfnWndProc = &MainWindow::Procedure;
   window_class.hInstance = instance;
+  // The system takes the small icon from the same group.
   window_class.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-  window_class.hIconSm = static_cast<HICON>(LoadImageW(
-      instance, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-      GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
   window_class.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   window_class.lpszClassName = kMainWindowClass;
@@ -163,9 +131,10 @@ std::unique_ptr<MainWindow> MainWindow::Create(HINSTANCE instance) {
   const int client_height = TwipsToPixels(kClientHeightTwips, dpi.y);
   RECT frame{0, 0, client_width, client_height};
   AdjustWindowRectEx(&frame, kFrameStyle, FALSE, 0);
-  if (CreateWindowExW(0, kMainWindowClass, kTitleAsPlaced, kFrameStyle,
-                      CW_USEDEFAULT, CW_USEDEFAULT, Width(frame), Height(frame),
-                      nullptr, nullptr, instance, self.get()) == nullptr) {
+  if (CreateWindowExW(WS_EX_CONTROLPARENT, kMainWindowClass, kTitleAsPlaced,
+                      kFrameStyle, CW_USEDEFAULT, CW_USEDEFAULT, Width(frame),
+                      Height(frame), nullptr, nullptr, instance,
+                      self.get()) == nullptr) {
     return nullptr;
   }
   // Frame metrics can differ from what AdjustWindowRectEx assumed: make the
@@ -216,10 +185,10 @@ bool MainWindow::CreateControls(HINSTANCE instance) {
     if (place.kind == Kind::kCombo) {
       FitClosedComboHeight(control, TwipsToPixels(place.height, dpi_y_));
     }
-    if (place.kind == Kind::kGrid) grid_.Attach(control, place.width, dpi_x_);
+    if (place.kind == Kind::kGrid) grid_.emplace(control, place.width, dpi_x_);
   }
 
-  title_.emplace(window_);
+  form_window_.emplace(window_);
   combo1_.emplace(GetDlgItem(window_, kIdCombo1));
   command1_.emplace(GetDlgItem(window_, kIdCommand1));
   command2_.emplace(GetDlgItem(window_, kIdCommand2));
@@ -229,8 +198,8 @@ bool MainWindow::CreateControls(HINSTANCE instance) {
   messages_.emplace(window_);
   file_dialog_.SetOwner(window_);
   form_ = std::make_unique<FrmAdjuntar>(
-      FormControls{*title_, *combo1_, *command1_, *command2_, *command3_,
-                   *command4_, *label3_, grid_, file_dialog_, *messages_},
+      FormControls{*form_window_, *combo1_, *command1_, *command2_, *command3_,
+                   *command4_, *label3_, *grid_, file_dialog_, *messages_},
       FormServices{registry_, ado_});
   return true;
 }
@@ -246,7 +215,7 @@ void MainWindow::CreateTooltip(HINSTANCE instance) {
   tool.cbSize = TTTOOLINFOW_V2_SIZE;
   tool.uFlags = TTF_SUBCLASS | TTF_IDISHWND;
   tool.hwnd = window_;
-  tool.uId = reinterpret_cast<UINT_PTR>(grid_.Handle());
+  tool.uId = reinterpret_cast<UINT_PTR>(grid_->Handle());
   wchar_t text[sizeof(kGridTooltip) / sizeof(wchar_t)];
   lstrcpynW(text, kGridTooltip, static_cast<int>(std::size(text)));
   tool.lpszText = text;
@@ -255,30 +224,18 @@ void MainWindow::CreateTooltip(HINSTANCE instance) {
 
 void MainWindow::Load() {
   if (form_) form_->Form_Load();
-  grid_.ShowAddedRows();
+  grid_->ShowAddedRows();
 }
 
-bool MainWindow::PreTranslate(const MSG& message) {
-  if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) {
-    return false;
+bool MainWindow::HandleDialogMessage(MSG& message) {
+  if (window_ == nullptr) return false;
+  // The ListView reports only plain key-downs; Alt combinations are keys of
+  // the grid all the same.
+  if (message.message == WM_SYSKEYDOWN && message.hwnd == grid_->Handle()) {
+    OnGridKey(static_cast<WORD>(message.wParam));
   }
-  if (message.hwnd != window_ && !IsChild(window_, message.hwnd)) return false;
-  if (message.message == WM_SYSKEYDOWN) {
-    // The ListView reports only plain key-downs; Alt combinations are keys of
-    // the grid all the same.
-    if (message.hwnd == grid_.Handle())
-      OnGridKey(static_cast<WORD>(message.wParam));
-    return false;
-  }
-  if (message.wParam != VK_TAB) return false;
-  const bool backwards = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
-  HWND focus = GetFocus();
-  if (focus != nullptr && focus != window_ && !IsChild(window_, focus)) {
-    focus = nullptr;
-  }
-  HWND next =
-      NextTabStop(window_, focus == window_ ? nullptr : focus, backwards);
-  if (next != nullptr) SetFocus(next);
+  if (!IsDialogMessageW(window_, &message)) return false;
+  if (message.message == WM_KEYDOWN) KeepNoDefaultButton();
   return true;
 }
 
@@ -319,6 +276,23 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_SETFOCUS:
       FocusFirstControl();
       return 0;
+    case WM_SETCURSOR:
+      if (OnSetCursor()) return TRUE;
+      return DefWindowProcW(window_, message, wparam, lparam);
+    case WM_SYSCOMMAND:
+      // The default handling ignores SC_CLOSE while a box of a handler has
+      // the window disabled; the taskbar sends it all the same.
+      if ((wparam & 0xFFF0) != SC_CLOSE) {
+        return DefWindowProcW(window_, message, wparam, lparam);
+      }
+      OnClose();
+      return 0;
+    case WM_CLOSE:
+      OnClose();
+      return 0;
+    case WM_ENDSESSION:
+      if (wparam != FALSE) OnClose();
+      return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;
@@ -352,15 +326,15 @@ void MainWindow::OnCommand(int id, int code, HWND control) {
       return;
   }
   // Whoever looks at the grid next sees every row the handler added.
-  grid_.ShowAddedRows();
+  grid_->ShowAddedRows();
   KeepFocusAfter(control);
 }
 
 LRESULT MainWindow::OnNotify(const NMHDR& header) {
-  if (header.hwndFrom != grid_.Handle() || grid_.Handle() == nullptr) return 0;
+  if (!grid_ || header.hwndFrom != grid_->Handle()) return 0;
   switch (header.code) {
     case LVN_GETDISPINFOW:
-      grid_.FillDisplayInfo(
+      grid_->FillDisplayInfo(
           *reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(&header)));
       return 0;
     case LVN_KEYDOWN:
@@ -381,7 +355,26 @@ void MainWindow::OnGridKey(WORD key) {
                                   (GetKeyState(VK_CONTROL) & 0x8000) != 0,
                                   (GetKeyState(VK_MENU) & 0x8000) != 0);
   form_->vsFlexGrid1_KeyDown(key_code, shift);
-  grid_.ShowAddedRows();
+  grid_->ShowAddedRows();
+}
+
+// While a call blocks the window no WM_SETCURSOR comes; this keeps the wait
+// cursor should one come all the same. With a box of the handler up the
+// window is disabled and the box's arrow shows.
+bool MainWindow::OnSetCursor() {
+  if (!form_window_ || !form_window_->Busy() || !IsWindowEnabled(window_)) {
+    return false;
+  }
+  SetCursor(WaitCursor());
+  return true;
+}
+
+// The window may close from under a box or the dialog of a running handler
+// (from the taskbar, another program, the session ending): the handler stops
+// where it is and the program ends once it returns.
+void MainWindow::OnClose() {
+  if (form_) form_->Form_Unload();
+  DestroyWindow(window_);
 }
 
 void MainWindow::FocusFirstControl() {
@@ -390,7 +383,7 @@ void MainWindow::FocusFirstControl() {
     SetFocus(saved_focus_);
     return;
   }
-  HWND first = NextTabStop(window_, nullptr, false);
+  HWND first = GetNextDlgTabItem(window_, nullptr, FALSE);
   if (first != nullptr) SetFocus(first);
 }
 
@@ -398,8 +391,20 @@ void MainWindow::KeepFocusAfter(HWND control) {
   if (window_ == nullptr || GetActiveWindow() != window_) return;
   HWND focus = GetFocus();
   if (focus != nullptr && focus != window_ && IsWindowEnabled(focus)) return;
-  HWND next = NextTabStop(window_, control, false);
-  if (next != nullptr) SetFocus(next);
+  HWND next = GetNextDlgTabItem(window_, control, FALSE);
+  if (next != nullptr && IsWindowEnabled(next)) SetFocus(next);
+}
+
+// IsDialogMessage makes a push button that the Tab key reaches the default
+// one, and Enter would then press it. This window has no default button.
+void MainWindow::KeepNoDefaultButton() {
+  for (const ControlPlace& place : kLayout) {
+    if (place.kind != Kind::kButton) continue;
+    HWND button = GetDlgItem(window_, place.id);
+    if ((GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) {
+      SendMessageW(button, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+    }
+  }
 }
 
 }  // namespace quorvel::view

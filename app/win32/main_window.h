@@ -33,9 +33,10 @@ class MainWindow {
   HWND Handle() const { return window_; }
   // The window's load event: runs before the window is first shown.
   void Load();
-  // Keys the window handles before any control sees them (Tab navigation).
-  // Returns true when the message was consumed.
-  bool PreTranslate(const MSG& message);
+  // The message loop's step for a queued message: Tab and Shift+Tab move the
+  // focus as in a dialog, Enter and Esc press nothing. False when the message
+  // is not for this window; the loop then dispatches it itself.
+  bool HandleDialogMessage(MSG& message);
 
  private:
   MainWindow() = default;
@@ -47,9 +48,12 @@ class MainWindow {
   void OnCommand(int id, int code, HWND control);
   LRESULT OnNotify(const NMHDR& header);
   void OnGridKey(WORD key);
+  bool OnSetCursor();
+  void OnClose();
   void FocusFirstControl();
   // A control disabled while it had the focus hands it on, as in a dialog.
   void KeepFocusAfter(HWND control);
+  void KeepNoDefaultButton();
 
   HWND window_ = nullptr;
   HWND tooltip_ = nullptr;
@@ -58,7 +62,7 @@ class MainWindow {
   int dpi_y_ = 96;
   FontHandle font_;
 
-  std::optional<Win32WindowTitle> title_;
+  std::optional<Win32Window> form_window_;
   std::optional<Win32ComboBox> combo1_;
   std::optional<Win32Button> command1_;
   std::optional<Win32Button> command2_;
@@ -66,7 +70,7 @@ class MainWindow {
   std::optional<Win32Button> command4_;
   std::optional<Win32Label> label3_;
   std::optional<Win32MessageBoxes> messages_;
-  ListViewGrid grid_;
+  std::optional<ListViewGrid> grid_;
   OpenFileDialog file_dialog_;
   Win32Registry registry_;
   AdoComClient ado_;

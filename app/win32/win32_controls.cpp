@@ -64,14 +64,40 @@ void Win32Label::SetCaption(const Text& caption) {
   SetWindowTextW(label_, Wide(caption));
 }
 
-void Win32WindowTitle::SetTitle(const Text& title) {
+namespace {
+
+HCURSOR ArrowCursor() { return LoadCursorW(nullptr, IDC_ARROW); }
+
+// A thread that never set a cursor has none to go back to: the arrow then.
+void RestoreCursor(HCURSOR cursor) {
+  SetCursor(cursor != nullptr ? cursor : ArrowCursor());
+}
+
+}  // namespace
+
+HCURSOR WaitCursor() { return LoadCursorW(nullptr, IDC_WAIT); }
+
+void Win32Window::SetTitle(const Text& title) {
   SetWindowTextW(window_, Wide(title));
 }
 
+void Win32Window::SetBusy(bool busy) {
+  if (busy == busy_) return;
+  busy_ = busy;
+  if (busy) {
+    before_busy_ = SetCursor(WaitCursor());
+  } else {
+    RestoreCursor(before_busy_);
+  }
+}
+
+void Win32Window::Repaint() { UpdateWindow(window_); }
+
 MessageAnswer Win32MessageBoxes::Show(const Text& text, MessageStyle style) {
-  const int answer = MessageBoxW(
-      owner_, Wide(text), Wide(kApplicationTitle),
-      static_cast<UINT>(style));
+  const HCURSOR before = SetCursor(ArrowCursor());
+  const int answer = MessageBoxW(owner_, Wide(text), Wide(kApplicationTitle),
+                                 static_cast<UINT>(style));
+  RestoreCursor(before);
   if (style == MessageStyle::kYesNoQuestion) {
     // A box that could not be shown removes nothing: treat it as No.
     return answer == IDYES ? MessageAnswer::kYes : MessageAnswer::kNo;

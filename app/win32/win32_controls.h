@@ -42,17 +42,28 @@ class Win32Label final : public Label {
   HWND label_;
 };
 
-class Win32WindowTitle final : public WindowTitle {
+class Win32Window final : public FormWindow {
  public:
-  explicit Win32WindowTitle(HWND window) : window_(window) {}
+  explicit Win32Window(HWND window) : window_(window) {}
   void SetTitle(const Text& title) override;
+  // The wait cursor now, as no WM_SETCURSOR comes while the call blocks; the
+  // cursor from before comes back afterwards.
+  void SetBusy(bool busy) override;
+  void Repaint() override;
+  bool Busy() const { return busy_; }
 
  private:
   HWND window_;
+  bool busy_ = false;
+  HCURSOR before_busy_ = nullptr;
 };
 
+// The system's wait cursor.
+HCURSOR WaitCursor();
+
 // Message boxes owned by the main window, captioned with the application
-// title.
+// title. A box waits for the user, so it shows the arrow even while the
+// window is busy, and the cursor from before comes back after it.
 class Win32MessageBoxes final : public MessageBoxes {
  public:
   explicit Win32MessageBoxes(HWND owner) : owner_(owner) {}

@@ -9,7 +9,7 @@
 namespace quorvel {
 namespace {
 
-// A new column's width before the program sets one, as a grid would give it.
+// A column's width before the program sets one, as a grid would give it.
 constexpr int32_t kDefaultColumnTwips = 960;
 
 LRESULT Send(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -30,13 +30,6 @@ int NextItem(HWND list_view, int after, UINT flags) {
                                static_cast<LPARAM>(flags)));
 }
 
-constexpr wchar_t kGridProperty[] = L"QuorvelListViewGrid";
-
-UINT ShowRowsMessage() {
-  static const UINT message = RegisterWindowMessageW(L"QuorvelShowAddedRows");
-  return message;
-}
-
 }  // namespace
 
 int TwipsToPixels(int32_t twips, int dpi) { return MulDiv(twips, dpi, 1440); }
@@ -46,64 +39,27 @@ int16_t ShiftMask(bool shift, bool control, bool alt) {
                               (alt ? 4 : 0));
 }
 
-ListViewGrid::~ListViewGrid() { Detach(); }
-
-void ListViewGrid::Detach() {
-  if (list_view_ != nullptr && list_view_procedure_ != nullptr &&
-      IsWindow(list_view_)) {
-    SetWindowLongPtrW(list_view_, GWLP_WNDPROC,
-                      reinterpret_cast<LONG_PTR>(list_view_procedure_));
-    RemovePropW(list_view_, kGridProperty);
-  }
-  list_view_procedure_ = nullptr;
-  list_view_ = nullptr;
-}
-
-LRESULT CALLBACK ListViewGrid::ListViewProcedure(HWND window, UINT message,
-                                                 WPARAM wparam, LPARAM lparam) {
-  auto* grid = static_cast<ListViewGrid*>(GetPropW(window, kGridProperty));
-  if (grid == nullptr) return DefWindowProcW(window, message, wparam, lparam);
-  const WNDPROC original = grid->list_view_procedure_;
-  if (message == ShowRowsMessage()) {
-    grid->show_posted_ = false;
-    grid->ShowAddedRows();
-    return 0;
-  }
-  if (message == WM_NCDESTROY) grid->Detach();
-  return CallWindowProcW(original, window, message, wparam, lparam);
-}
-
-void ListViewGrid::Attach(HWND list_view, int32_t width_twips, int dpi_x) {
-  Detach();
-  list_view_ = list_view;
-  SetPropW(list_view_, kGridProperty, this);
-  list_view_procedure_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
-      list_view_, GWLP_WNDPROC,
-      reinterpret_cast<LONG_PTR>(&ListViewGrid::ListViewProcedure)));
-  show_posted_ = false;
-  width_twips_ = width_twips;
-  dpi_x_ = dpi_x;
+ListViewGrid::ListViewGrid(HWND list_view, int32_t width_twips, int dpi_x)
+    : list_view_(list_view), width_twips_(width_twips), dpi_x_(dpi_x) {
   Send(list_view_, LVM_SETEXTENDEDLISTVIEWSTYLE,
        LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_INFOTIP |
            LVS_EX_LABELTIP,
        LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
-  header_.clear();
-  cells_.clear();
-  columns_ = 0;
-  file_rows_ = 0;
-  shown_rows_ = 0;
-  SetColumnCount(2);
-  SyncItemCount();
-}
-
-std::size_t ListViewGrid::CellIndex(int32_t row, int32_t column) const {
-  return static_cast<std::size_t>(row - 1) *
-             static_cast<std::size_t>(columns_) +
-         static_cast<std::size_t>(column);
+  wchar_t empty[] = L"";
+  for (int32_t column = 0; column < kColumns; ++column) {
+    LVCOLUMNW column_info{};
+    column_info.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
+    column_info.fmt = LVCFMT_LEFT;
+    column_info.cx = TwipsToPixels(kDefaultColumnTwips, dpi_x_);
+    column_info.pszText = empty;
+    column_info.iSubItem = column;
+    Send(list_view_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column),
+         reinterpret_cast<LPARAM>(&column_info));
+  }
 }
 
 bool ListViewGrid::ValidCell(int32_t row, int32_t column) const {
-  return row >= 0 && row <= file_rows_ && column >= 0 && column < columns_;
+  return row >= 0 && row <= FileRows() && column >= 0 && column < kColumns;
 }
 
 void ListViewGrid::FillDisplayInfo(NMLVDISPINFOW& info) const {
@@ -114,7 +70,8 @@ void ListViewGrid::FillDisplayInfo(NMLVDISPINFOW& info) const {
   const int32_t row = info.item.iItem + 1;
   const Text* text = nullptr;
   if (row >= 1 && ValidCell(row, info.item.iSubItem)) {
-    text = &cells_[CellIndex(row, info.item.iSubItem)];
+    text = &rows_[static_cast<std::size_t>(row - 1)]
+                 [static_cast<std::size_t>(info.item.iSubItem)];
   }
   const std::size_t room = static_cast<std::size_t>(info.item.cchTextMax) - 1;
   const std::size_t length = text == nullptr ? 0 : std::min(text->size(), room);
@@ -125,82 +82,37 @@ void ListViewGrid::FillDisplayInfo(NMLVDISPINFOW& info) const {
   info.item.pszText[length] = L'\0';
 }
 
-int32_t ListViewGrid::RowCount() const { return file_rows_ + 1; }
+int32_t ListViewGrid::RowCount() const { return FileRows() + 1; }
 
 void ListViewGrid::SetRowCount(int32_t count) {
   // The header row always stays.
   const int32_t rows = std::max(count, 1) - 1;
-  if (rows < file_rows_) ForgetStateFrom(rows);
-  file_rows_ = rows;
-  cells_.resize(static_cast<std::size_t>(rows) *
-                static_cast<std::size_t>(columns_));
+  if (rows < FileRows()) ForgetStateFrom(rows);
+  rows_.resize(static_cast<std::size_t>(rows));
   SyncItemCount();
-}
-
-void ListViewGrid::SetColumnCount(int32_t count) {
-  if (count < 0 || count == columns_) return;
-  std::vector<Text> reshaped(static_cast<std::size_t>(file_rows_) *
-                             static_cast<std::size_t>(count));
-  const int32_t kept = std::min(count, columns_);
-  for (int32_t row = 1; row <= file_rows_; ++row) {
-    for (int32_t column = 0; column < kept; ++column) {
-      reshaped[static_cast<std::size_t>(row - 1) *
-                   static_cast<std::size_t>(count) +
-               static_cast<std::size_t>(column)] =
-          std::move(cells_[CellIndex(row, column)]);
-    }
-  }
-  cells_ = std::move(reshaped);
-  header_.resize(static_cast<std::size_t>(count));
-
-  // A report ListView keeps its column 0; a grid of no columns shows it empty.
-  const int32_t shown = std::max(count, 1);
-  const HWND header =
-      reinterpret_cast<HWND>(Send(list_view_, LVM_GETHEADER, 0, 0));
-  int32_t present = static_cast<int32_t>(Send(header, HDM_GETITEMCOUNT, 0, 0));
-  for (; present > shown; --present) {
-    Send(list_view_, LVM_DELETECOLUMN, static_cast<WPARAM>(present - 1), 0);
-  }
-  wchar_t empty[] = L"";
-  for (; present < shown; ++present) {
-    LVCOLUMNW column_info{};
-    column_info.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
-    column_info.fmt = LVCFMT_LEFT;
-    column_info.cx = TwipsToPixels(kDefaultColumnTwips, dpi_x_);
-    column_info.pszText = empty;
-    column_info.iSubItem = present;
-    Send(list_view_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(present),
-         reinterpret_cast<LPARAM>(&column_info));
-  }
-  if (count == 0) {
-    LVCOLUMNW column_info{};
-    column_info.mask = LVCF_TEXT;
-    column_info.pszText = empty;
-    Send(list_view_, LVM_SETCOLUMNW, 0, reinterpret_cast<LPARAM>(&column_info));
-  }
-  columns_ = count;
-  InvalidateRect(list_view_, nullptr, TRUE);
 }
 
 Text ListViewGrid::CellText(int32_t row, int32_t column) const {
   if (!ValidCell(row, column)) return {};
-  if (row == 0) return header_[static_cast<std::size_t>(column)];
-  return cells_[CellIndex(row, column)];
+  const Row& cells =
+      row == 0 ? header_ : rows_[static_cast<std::size_t>(row - 1)];
+  return cells[static_cast<std::size_t>(column)];
 }
 
 void ListViewGrid::SetCellText(int32_t row, int32_t column, const Text& text) {
   if (!ValidCell(row, column)) return;
   if (row == 0) {
-    header_[static_cast<std::size_t>(column)] = text;
+    Text& header = header_[static_cast<std::size_t>(column)];
+    header = text;
     LVCOLUMNW column_info{};
     column_info.mask = LVCF_TEXT;
-    column_info.pszText =
-        const_cast<wchar_t*>(Wide(header_[static_cast<std::size_t>(column)]));
+    column_info.pszText = const_cast<wchar_t*>(Wide(header));
     Send(list_view_, LVM_SETCOLUMNW, static_cast<WPARAM>(column),
          reinterpret_cast<LPARAM>(&column_info));
     return;
   }
-  cells_[CellIndex(row, column)] = text;
+  rows_[static_cast<std::size_t>(row - 1)][static_cast<std::size_t>(column)] =
+      text;
   // A row not shown yet is drawn when it appears.
   if (row - 1 < shown_rows_) {
     Send(list_view_, LVM_REDRAWITEMS, static_cast<WPARAM>(row - 1),
@@ -208,53 +120,32 @@ void ListViewGrid::SetCellText(int32_t row, int32_t column, const Text& text) {
   }
 }
 
-void ListViewGrid::AddRow(const Text& item) {
-  cells_.resize(cells_.size() + static_cast<std::size_t>(columns_));
-  ++file_rows_;
-  // Like a grid's AddItem: tabs separate the new row's cells.
-  std::size_t start = 0;
-  for (int32_t column = 0; column < columns_ && start <= item.size();
-       ++column) {
-    const std::size_t tab = item.find(u'\t', start);
-    const std::size_t end = tab == Text::npos ? item.size() : tab;
-    cells_[CellIndex(file_rows_, column)] = item.substr(start, end - start);
-    if (tab == Text::npos) break;
-    start = tab + 1;
-  }
-  if (!show_posted_ && list_view_procedure_ != nullptr &&
-      PostMessageW(list_view_, ShowRowsMessage(), 0, 0)) {
-    show_posted_ = true;
-  } else if (!show_posted_) {
-    SyncItemCount();
-  }
-}
+void ListViewGrid::AddRow(const Text& item) { rows_.push_back(Row{item}); }
 
 void ListViewGrid::ShowAddedRows() {
-  if (shown_rows_ != file_rows_) SyncItemCount();
+  if (shown_rows_ != FileRows()) SyncItemCount();
 }
 
 void ListViewGrid::RemoveRow(int32_t row) {
-  if (row < 1 || row > file_rows_) return;
+  if (row < 1 || row > FileRows()) return;
   ShowAddedRows();
   const bool was_current = CurrentRow() == row;
-  const auto first =
-      cells_.begin() + static_cast<std::ptrdiff_t>(CellIndex(row, 0));
-  cells_.erase(first, first + columns_);
-  --file_rows_;
+  rows_.erase(rows_.begin() + (row - 1));
   // On an owner-data list this moves the later items' selection and focus up.
   Send(list_view_, LVM_DELETEITEM, static_cast<WPARAM>(row - 1), 0);
   shown_rows_ = static_cast<int32_t>(Send(list_view_, LVM_GETITEMCOUNT, 0, 0));
-  if (shown_rows_ != file_rows_) SyncItemCount();
+  if (shown_rows_ != FileRows()) SyncItemCount();
+  FitLastColumn();
   // The cursor stays at the same row number, so Delete can go on removing.
-  if (was_current && file_rows_ > 0) {
-    const int32_t next = std::min(row, file_rows_);
-    SelectRange(next, 0, next, columns_ - 1);
+  if (was_current && FileRows() > 0) {
+    const int32_t next = std::min(row, FileRows());
+    SelectRange(next, 0, next, kColumns - 1);
   }
 }
 
 int32_t ListViewGrid::CurrentRow() const {
   const int focused = NextItem(list_view_, -1, LVNI_FOCUSED);
-  if (focused < 0 || focused >= file_rows_) return 0;
+  if (focused < 0 || focused >= FileRows()) return 0;
   return focused + 1;
 }
 
@@ -264,7 +155,7 @@ void ListViewGrid::SelectRange(int32_t row1, int32_t column1, int32_t row2,
   static_cast<void>(column2);
   if (row1 > row2) std::swap(row1, row2);
   const int32_t first = std::max(row1, 1);
-  const int32_t last = std::min(row2, file_rows_);
+  const int32_t last = std::min(row2, FileRows());
   if (first > last) return;
   ShowAddedRows();
   SetItemState(list_view_, -1, 0, LVIS_SELECTED);
@@ -276,21 +167,35 @@ void ListViewGrid::SelectRange(int32_t row1, int32_t column1, int32_t row2,
   Send(list_view_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(first - 1), FALSE);
 }
 
-void ListViewGrid::SetColumnWidth(int32_t column, int32_t width) {
-  if (column < 0 || column >= columns_ || width < 0) return;
-  Send(list_view_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column),
-       MAKELPARAM(TwipsToPixels(width, dpi_x_), 0));
+void ListViewGrid::ShowRow(int32_t row) {
+  if (row < 1 || row > FileRows()) return;
+  ShowAddedRows();
+  const int item = row - 1;
+  const int top = static_cast<int>(Send(list_view_, LVM_GETTOPINDEX, 0, 0));
+  const int page = std::max(
+      1, static_cast<int>(Send(list_view_, LVM_GETCOUNTPERPAGE, 0, 0)));
+  if (item >= top && item < top + page) return;
+  // A row below the view comes in at its top, with the rows after it: a run
+  // down the list scrolls once a page, not once a row, each scroll costing a
+  // repaint.
+  if (item > top) {
+    const int last_in_page = std::min(item + page, FileRows()) - 1;
+    Send(list_view_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(last_in_page),
+         FALSE);
+  }
+  Send(list_view_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(item), FALSE);
 }
 
-void ListViewGrid::SetSelectionAlwaysVisible(bool visible) {
-  const LONG_PTR style = GetWindowLongPtrW(list_view_, GWL_STYLE);
-  const LONG_PTR wanted =
-      visible ? (style | LVS_SHOWSELALWAYS)
-              : (style & ~static_cast<LONG_PTR>(LVS_SHOWSELALWAYS));
-  if (wanted != style) {
-    SetWindowLongPtrW(list_view_, GWL_STYLE, wanted);
-    InvalidateRect(list_view_, nullptr, TRUE);
-  }
+void ListViewGrid::SetColumnWidth(int32_t column, int32_t width) {
+  if (column < 0 || column >= kColumns || width < 0) return;
+  Send(list_view_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column),
+       MAKELPARAM(TwipsToPixels(width, dpi_x_), 0));
+  FitLastColumn();
+}
+
+void ListViewGrid::SetLastColumnFillsWidth(bool fills) {
+  last_column_fills_ = fills;
+  FitLastColumn();
 }
 
 void ListViewGrid::SetEnabled(bool enabled) {
@@ -300,9 +205,16 @@ void ListViewGrid::SetEnabled(bool enabled) {
 void ListViewGrid::SyncItemCount() {
   // Growing only appends: nothing already drawn needs repainting.
   const LPARAM flags =
-      shown_rows_ < file_rows_ ? (LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL) : 0;
-  Send(list_view_, LVM_SETITEMCOUNT, static_cast<WPARAM>(file_rows_), flags);
-  shown_rows_ = file_rows_;
+      shown_rows_ < FileRows() ? (LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL) : 0;
+  Send(list_view_, LVM_SETITEMCOUNT, static_cast<WPARAM>(FileRows()), flags);
+  shown_rows_ = FileRows();
+  FitLastColumn();
+}
+
+void ListViewGrid::FitLastColumn() {
+  if (!last_column_fills_) return;
+  // On the last column this means: the client width the others leave.
+  Send(list_view_, LVM_SETCOLUMNWIDTH, kColumns - 1, LVSCW_AUTOSIZE_USEHEADER);
 }
 
 void ListViewGrid::ForgetStateFrom(int32_t first_gone) {

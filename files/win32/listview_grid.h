@@ -6,6 +6,7 @@
 // commctrl.h needs windows.h first.
 #include <commctrl.h>
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -13,34 +14,36 @@
 
 namespace quorvel {
 
-// Styles the ListView must be created with for ListViewGrid to drive it.
+// Styles the ListView must be created with for ListViewGrid to drive it. The
+// chosen row stays highlighted while another control has the focus, as the
+// row the Delete question is about must.
 inline constexpr DWORD kListViewGridStyle =
-    LVS_REPORT | LVS_OWNERDATA | LVS_NOSORTHEADER;
+    LVS_REPORT | LVS_OWNERDATA | LVS_NOSORTHEADER | LVS_SHOWSELALWAYS;
 
+// Always the two columns the set-up asks for, path and database name: the
+// column and fixed counts the set-up writes are accepted as they are.
 class ListViewGrid final : public Grid {
  public:
-  ListViewGrid() = default;
-  ~ListViewGrid() override;
+  // list_view: a ListView created with kListViewGridStyle; width_twips: its
+  // width as laid out; dpi_x: the screen's horizontal pixels per inch.
+  ListViewGrid(HWND list_view, int32_t width_twips, int dpi_x);
   ListViewGrid(const ListViewGrid&) = delete;
   ListViewGrid& operator=(const ListViewGrid&) = delete;
 
-  // list_view: a ListView created with kListViewGridStyle; width_twips: its
-  // width as laid out; dpi_x: the screen's horizontal pixels per inch.
-  void Attach(HWND list_view, int32_t width_twips, int dpi_x);
   HWND Handle() const { return list_view_; }
 
   // The owner window forwards LVN_GETDISPINFOW here.
   void FillDisplayInfo(NMLVDISPINFOW& info) const;
-  // Rows added are shown once the message loop runs again, so that adding
-  // thousands costs one ListView update; this shows them at once.
+  // Added rows are only stored, so that adding thousands costs one ListView
+  // update; the view calls this once the handler that added them returns.
   void ShowAddedRows();
 
   int32_t RowCount() const override;
   void SetRowCount(int32_t count) override;
-  int32_t ColumnCount() const override { return columns_; }
-  void SetColumnCount(int32_t count) override;
-  void SetFixedRowCount(int32_t count) override { fixed_rows_ = count; }
-  void SetFixedColumnCount(int32_t count) override { fixed_columns_ = count; }
+  int32_t ColumnCount() const override { return kColumns; }
+  void SetColumnCount(int32_t) override {}
+  void SetFixedRowCount(int32_t) override {}
+  void SetFixedColumnCount(int32_t) override {}
   Text CellText(int32_t row, int32_t column) const override;
   void SetCellText(int32_t row, int32_t column, const Text& text) override;
   void AddRow(const Text& item) override;
@@ -50,39 +53,34 @@ class ListViewGrid final : public Grid {
                    int32_t column2) override;
   void SetColumnWidth(int32_t column, int32_t width) override;
   int32_t Width() const override { return width_twips_; }
-  void SetSelectionAlwaysVisible(bool visible) override;
+  void SetLastColumnFillsWidth(bool fills) override;
+  void ShowRow(int32_t row) override;
   void SetEnabled(bool enabled) override;
 
-  int32_t FixedRowCount() const { return fixed_rows_; }
-  int32_t FixedColumnCount() const { return fixed_columns_; }
-
  private:
+  static constexpr int32_t kColumns = 2;
+  using Row = std::array<Text, kColumns>;
+
   bool ValidCell(int32_t row, int32_t column) const;
-  static LRESULT CALLBACK ListViewProcedure(HWND window, UINT message,
-                                            WPARAM wparam, LPARAM lparam);
-  void Detach();
   // Tells the ListView the number of file rows without redrawing the rest.
   void SyncItemCount();
+  // The last column takes what the others leave of the client width, which
+  // a vertical scroll bar coming or going changes.
+  void FitLastColumn();
   // Drops selection and focus from items at or after first_gone.
   void ForgetStateFrom(int32_t first_gone);
-  std::size_t CellIndex(int32_t row, int32_t column) const;
+  int32_t FileRows() const { return static_cast<int32_t>(rows_.size()); }
 
-  HWND list_view_ = nullptr;
-  int32_t width_twips_ = 0;
-  int dpi_x_ = 96;
-  int32_t columns_ = 0;
-  int32_t file_rows_ = 0;
-  // Items the ListView has been told about; below file_rows_ while added rows
-  // wait to be shown.
+  HWND list_view_;
+  int32_t width_twips_;
+  int dpi_x_;
+  bool last_column_fills_ = false;
+  // Items the ListView has been told about; below the file rows while added
+  // rows wait to be shown.
   int32_t shown_rows_ = 0;
-  bool show_posted_ = false;
-  WNDPROC list_view_procedure_ = nullptr;
-  int32_t fixed_rows_ = 1;
-  int32_t fixed_columns_ = 0;
-  // Row 0: header texts, one per column.
-  std::vector<Text> header_;
-  // File rows: row r (from 1) holds cells_[(r - 1) * columns_ + column].
-  std::vector<Text> cells_;
+  Row header_;
+  // File row r (from 1) is rows_[r - 1].
+  std::vector<Row> rows_;
 };
 
 // Twips to pixels at dpi pixels per inch, rounded to the nearest pixel.

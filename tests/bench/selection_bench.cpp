@@ -64,9 +64,11 @@ class NoLabel final : public quorvel::Label {
  public:
   void SetCaption(const Text&) override {}
 };
-class NoTitle final : public quorvel::WindowTitle {
+class NoTitle final : public quorvel::FormWindow {
  public:
   void SetTitle(const Text&) override {}
+  void SetBusy(bool) override {}
+  void Repaint() override {}
 };
 class NoMessages final : public quorvel::MessageBoxes {
  public:
@@ -141,7 +143,8 @@ class MemoryGrid final : public quorvel::Grid {
   void SelectRange(int32_t, int32_t, int32_t, int32_t) override {}
   void SetColumnWidth(int32_t, int32_t) override {}
   int32_t Width() const override { return 7020; }
-  void SetSelectionAlwaysVisible(bool) override {}
+  void SetLastColumnFillsWidth(bool) override {}
+  void ShowRow(int32_t) override {}
 
  private:
   std::vector<std::array<Text, 2>> rows_;
@@ -273,14 +276,14 @@ double TimeBaseline(bool& complete) {
 // The whole selection into the program's own grid, drawn.
 double TimeGrid(const Text& result, bool& complete) {
   Host host(quorvel::kListViewGridStyle);
-  quorvel::ListViewGrid grid;
-  grid.Attach(host.list(), 7020, 96);
+  quorvel::ListViewGrid grid(host.list(), 7020, 96);
   g_grid = &grid;
   RunForm(grid, Text(),
           [](quorvel::FrmAdjuntar& form) { form.SetUpFileGrid(); });
   host.Settle();
   const double seconds = Seconds([&] {
     SelectInto(grid, result);
+    grid.ShowAddedRows();
     host.Settle();
   });
   complete = complete && grid.RowCount() == kNames + 1 &&

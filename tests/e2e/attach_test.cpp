@@ -223,6 +223,30 @@ TEST_F(AttachRun, EveryRowFailingGivesOneMessageEachInRowOrder) {
                                                     text + L"c3"}));
 }
 
+TEST_F(AttachRun, ClosingTheWindowAtAFailureBoxEndsTheRunAndTheProgram) {
+  ASSERT_NO_FATAL_FAILURE(Connected("execute fail * 80004005 refused\n"));
+  const std::vector<Row> rows = {MakeFile(L"a1"), MakeFile(L"b2")};
+  // The window is disabled under the box: another program's WM_CLOSE, then
+  // the taskbar's SC_CLOSE.
+  for (const WPARAM command : {WPARAM{0}, WPARAM{SC_CLOSE}}) {
+    SCOPED_TRACE(command);
+    if (command != 0) {
+      ASSERT_NO_FATAL_FAILURE(Start());
+      ASSERT_NO_FATAL_FAILURE(Shown());
+    }
+    ASSERT_NO_FATAL_FAILURE(ChooseRows(rows));
+    const size_t calls_before = Executes();
+    Click(kIdCommand4);
+    const auto box = e2e::WaitMessageBox(app_->ThreadId(), 20000);
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text, L"refused. En a1");
+    PostMessageW(app_->Main(), command == 0 ? WM_CLOSE : WM_SYSCOMMAND, command,
+                 0);
+    EXPECT_TRUE(app_->WaitExit(10000).has_value()) << "still running";
+    EXPECT_EQ(Executes(), calls_before + 1) << "a call after the close";
+  }
+}
+
 // Prints figures only: a slow machine makes no failure.
 TEST_F(AttachRun, Benchmark10000Rows) {
   constexpr int kRows = 10000;

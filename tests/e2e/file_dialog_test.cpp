@@ -249,6 +249,16 @@ TEST_F(FileDialogE2E, DeleteRemovesTheRowOnYesAndKeepsItOnNo) {
   EXPECT_EQ(e2e::ListSelectedRows(Grid()), std::vector<int>{1});
   ExpectRow(1, folder.path(), L"b.mdf", L"b");
 
+  // Alt+Delete, which the ListView does not report, asks the same.
+  PostMessageW(Grid(), WM_SYSKEYDOWN, VK_DELETE, 1 | (1 << 29));
+  box = e2e::WaitMessageBox(app_->ThreadId());
+  ASSERT_TRUE(box);
+  EXPECT_EQ(box->text, L"Desea eliminar la l\u00EDnea seleccionada?");
+  e2e::AnswerMessageBox(box->hwnd, IDNO);
+  ASSERT_TRUE(e2e::WaitFor([&] { return !IsWindow(box->hwnd); }));
+  ASSERT_TRUE(e2e::Sync(app_->Main()));
+  EXPECT_EQ(Rows(), 3);
+
   // Yes: the row goes and the next one moves up.
   ASSERT_TRUE(e2e::SetListCurrent(Grid(), 1));
   e2e::PostKey(Grid(), VK_DELETE);
@@ -329,6 +339,38 @@ TEST_F(FileDialogE2E, ScreenshotShowsThreeFilesAndTheirNamesConnected) {
   ASSERT_TRUE(e2e::Sync(app_->Main()));
   const std::wstring path = e2e::OutputDir() + L"\\quorvel-connected.png";
   ASSERT_TRUE(e2e::SaveClientPng(app_->Main(), path)) << e2e::Narrow(path);
+}
+
+TEST_F(FileDialogE2E, NamesFillTheGridWithAndWithoutAScrollBar) {
+  std::vector<std::wstring> names;
+  std::wstring typed;
+  for (int n = 1; n <= 20; ++n) {
+    names.push_back(L"base" + std::to_wstring(n) + L".mdf");
+    typed += L"\"" + names.back() + L"\" ";
+  }
+  const auto files = FolderWith(names);
+  const auto scroll_bar = [&] {
+    return (e2e::Style(Grid()) & WS_VSCROLL) != 0;
+  };
+  const auto names_reach_the_edge = [&] {
+    RECT client{};
+    GetClientRect(Grid(), &client);
+    return e2e::ColumnWidth(Grid(), 0) + e2e::ColumnWidth(Grid(), 1) ==
+           client.right;
+  };
+
+  ASSERT_NO_FATAL_FAILURE(Choose(typed, files->path()));
+  ASSERT_TRUE(WaitRows(20));
+  EXPECT_TRUE(scroll_bar());
+  EXPECT_TRUE(names_reach_the_edge());
+  EXPECT_EQ(e2e::ListCell(Grid(), 19, 1), L"base20");
+
+  // "Desconectar" empties the list: the scroll bar goes, the column grows.
+  PostMessageW(app_->Control(view::kIdCommand2), BM_CLICK, 0, 0);
+  ASSERT_TRUE(WaitRows(0));
+  ASSERT_TRUE(e2e::Sync(app_->Main()));
+  EXPECT_FALSE(scroll_bar());
+  EXPECT_TRUE(names_reach_the_edge());
 }
 
 }  // namespace

@@ -174,19 +174,24 @@ using GridSetUp = NoServerWindow;
 TEST_F(GridSetUp, HeaderRowAloneWithTwoColumns) {
   HWND grid = Control(kIdGrid);
   EXPECT_EQ(e2e::Style(grid) & LVS_TYPEMASK, LVS_REPORT);
+  EXPECT_NE(e2e::Style(grid) & LVS_SHOWSELALWAYS, 0)
+      << "the chosen row stays in sight when the focus leaves";
   EXPECT_EQ(e2e::HeaderTexts(grid),
             (std::vector<std::wstring>{L"Ruta", L"Base Datos"}));
   EXPECT_EQ(e2e::ListRowCount(grid), 0) << "no file rows after set-up";
   EXPECT_EQ(e2e::ListFocusedRow(grid), -1);
 }
 
-TEST_F(GridSetUp, ColumnWidthsAre4914And100Twips) {
+TEST_F(GridSetUp, PathColumnIs4914TwipsAndTheNamesTakeTheRest) {
   HWND grid = Control(kIdGrid);
+  RECT client{};
+  ASSERT_TRUE(GetClientRect(grid, &client));
   EXPECT_EQ(e2e::ColumnWidth(grid, 0), e2e::TwipsToPixels(4914, dpi_x_));
-  EXPECT_EQ(e2e::ColumnWidth(grid, 1), e2e::TwipsToPixels(100, dpi_x_));
+  EXPECT_EQ(e2e::ColumnWidth(grid, 1),
+            client.right - e2e::ColumnWidth(grid, 0));
   if (dpi_x_ == 96) {
     EXPECT_EQ(e2e::ColumnWidth(grid, 0), 328);
-    EXPECT_EQ(e2e::ColumnWidth(grid, 1), 7);
+    EXPECT_EQ(e2e::ColumnWidth(grid, 1), 136);
   }
 }
 

@@ -33,7 +33,7 @@ class MainWindowTest : public ::testing::Test {
       msg.message = message;
       msg.wParam = key;
       msg.lParam = message == WM_KEYUP ? static_cast<LPARAM>(0xC0000001) : 1;
-      if (!window_->PreTranslate(msg)) {
+      if (!window_->HandleDialogMessage(msg)) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
       }

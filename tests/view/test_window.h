@@ -18,6 +18,7 @@ class TestWindow {
   TestWindow(const TestWindow&) = delete;
   TestWindow& operator=(const TestWindow&) = delete;
 
+  HWND Handle() const { return window_; }
   HWND AddChild(const wchar_t* window_class, DWORD style, int id, int width,
                 int height);
   void ServeGrid(ListViewGrid* grid) { grid_ = grid; }

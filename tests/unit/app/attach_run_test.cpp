@@ -49,14 +49,16 @@ TEST_F(AttachRun, EachRowGetsItsOwnCommandInOrder) {
   fixture.TakeEvents();
   fixture.form().Command4_Click();
 
+  // The row is in sight and drawn before its call blocks the window.
   EXPECT_THAT(fixture.TakeEvents(),
-              ElementsAre("Command#1.ActiveConnection=Connection#1",
+              ElementsAre("Window.Busy=1", "Grid.ShowRow(1)", "Window.Repaint",
+                          "Command#1.ActiveConnection=Connection#1",
                           "Command#1.CommandType=4",
                           "Command#1.CommandText=sp_attach_single_file_db",
                           "Command#1.Refresh", "Command#1.@dbname=ventas",
                           "Command#1.@physname=C:\\Data\\ventas.mdf",
-                          "Command#1.Execute", "Message(0)=Fin del proceso",
-                          "Command#1.Released"));
+                          "Command#1.Execute", "Window.Busy=0",
+                          "Message(0)=Fin del proceso", "Command#1.Released"));
 }
 
 TEST_F(AttachRun, AFailedRowIsReportedAndTheRunGoesOn) {

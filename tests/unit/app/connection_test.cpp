@@ -28,11 +28,11 @@ TEST_F(Connection, SuccessEntersTheConnectedState) {
 
   EXPECT_THAT(
       fixture.TakeEvents(),
-      ElementsAre("Connection#1.CommandTimeout=3600",
+      ElementsAre("Window.Busy=1", "Connection#1.CommandTimeout=3600",
                   "Connection#1.Provider=SQLOLEDB",
                   "Connection#1.ConnectionString=Data "
                   "Source=(LOCAL);Integrated security=SSPI",
-                  "Connection#1.Open", "Command1.Enabled=0",
+                  "Connection#1.Open", "Window.Busy=0", "Command1.Enabled=0",
                   "Command2.Enabled=1", "Combo1.Enabled=0", "Grid.Enabled=1",
                   "Command3.Enabled=1", "Command4.Enabled=1",
                   "Title=Adjuntar Base de datos Sql server. "
@@ -45,12 +45,12 @@ TEST_F(Connection, FailureShowsTheDescriptionAndChangesNoFlag) {
   fixture.ado.open_result = {-2147467259, u"Login failed for user 'X'."};
   fixture.form().Command1_Click();
 
-  EXPECT_THAT(
-      fixture.TakeEvents(),
-      ElementsAre(::testing::_, ::testing::_, ::testing::_, "Connection#1.Open",
-                  "Title=Adjuntar Base de datos Sql server. No "
-                  "conectado.",
-                  "Message(0)=Login failed for user 'X'."));
+  EXPECT_THAT(fixture.TakeEvents(),
+              ElementsAre("Window.Busy=1", ::testing::_, ::testing::_,
+                          ::testing::_, "Connection#1.Open", "Window.Busy=0",
+                          "Title=Adjuntar Base de datos Sql server. No "
+                          "conectado.",
+                          "Message(0)=Login failed for user 'X'."));
   ASSERT_EQ(fixture.messages.shown.size(), 1u);
   EXPECT_EQ(fixture.messages.shown[0].text, u"Login failed for user 'X'.");
 }

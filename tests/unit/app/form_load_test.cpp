@@ -41,7 +41,7 @@ TEST_F(FormLoad, NoServerLeavesBothConnectionButtonsOff) {
                   "Grid.RowCount=1", "Grid.FixedRowCount=1",
                   "Grid.ColumnCount=2", "Grid.FixedColumnCount=0",
                   "Grid.Header(0)=Ruta", "Grid.Header(1)=Base Datos",
-                  "Grid.ColumnWidth(1)=100", "Grid.SelectionAlwaysVisible=1",
+                  "Grid.ColumnWidth(1)=100", "Grid.LastColumnFillsWidth=1",
                   "Grid.ColumnWidth(0)=4914"));
   EXPECT_THAT(fixture.combo.items, IsEmpty());
   EXPECT_TRUE(fixture.combo.enabled);
@@ -57,18 +57,19 @@ TEST_F(FormLoad, OneServerConnectsBeforeTheGridIsSetUp) {
   fixture.form().Form_Load();
 
   const EventLog events = fixture.TakeEvents();
-  ASSERT_GE(events.size(), 12u);
+  ASSERT_GE(events.size(), 18u);
   EXPECT_THAT(
-      std::vector<std::string>(events.begin(), events.begin() + 12),
+      std::vector<std::string>(events.begin(), events.begin() + 14),
       ElementsAre(kNoConnection, "Combo1.ListIndex=0", "Command1.Enabled=1",
-                  "Command2.Enabled=0", "Connection#1.CommandTimeout=3600",
+                  "Command2.Enabled=0", "Window.Busy=1",
+                  "Connection#1.CommandTimeout=3600",
                   "Connection#1.Provider=SQLOLEDB",
                   "Connection#1.ConnectionString=Data "
                   "Source=(LOCAL);Integrated security=SSPI",
-                  "Connection#1.Open", "Command1.Enabled=0",
+                  "Connection#1.Open", "Window.Busy=0", "Command1.Enabled=0",
                   "Command2.Enabled=1", "Combo1.Enabled=0", "Grid.Enabled=1"));
-  EXPECT_EQ(events[14], kConnected);
-  EXPECT_EQ(events[15], "Grid.RowCount=1");
+  EXPECT_EQ(events[16], kConnected);
+  EXPECT_EQ(events[17], "Grid.RowCount=1");
   EXPECT_EQ(fixture.label3.caption, u"15.0.2000.5");
   EXPECT_EQ(fixture.window.title,
             u"Adjuntar Base de datos Sql server. Conectado.");

@@ -66,8 +66,12 @@ void FakeGrid::SetColumnWidth(int32_t column, int32_t value) {
                  ")=" + std::to_string(value));
 }
 
-void FakeGrid::SetSelectionAlwaysVisible(bool visible) {
-  log_.push_back("Grid.SelectionAlwaysVisible=" + Flag(visible));
+void FakeGrid::SetLastColumnFillsWidth(bool fills) {
+  log_.push_back("Grid.LastColumnFillsWidth=" + Flag(fills));
+}
+
+void FakeGrid::ShowRow(int32_t row) {
+  log_.push_back("Grid.ShowRow(" + std::to_string(row) + ")");
 }
 
 void FakeGrid::AppendFile(const Text& path, const Text& name) {

@@ -33,7 +33,8 @@ class FakeGrid final : public Grid {
                    int32_t column2) override;
   void SetColumnWidth(int32_t column, int32_t width) override;
   int32_t Width() const override { return width; }
-  void SetSelectionAlwaysVisible(bool visible) override;
+  void SetLastColumnFillsWidth(bool fills) override;
+  void ShowRow(int32_t row) override;
 
   // Adds a file row directly, as the file selection would.
   void AppendFile(const Text& path, const Text& name);

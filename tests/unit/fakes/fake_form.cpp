@@ -36,6 +36,11 @@ void FakeWindow::SetTitle(const Text& text) {
   log_.push_back("Title=" + Narrow(text));
 }
 
+void FakeWindow::SetBusy(bool value) {
+  busy = value;
+  log_.push_back("Window.Busy=" + Flag(value));
+}
+
 MessageAnswer FakeMessages::Show(const Text& text, MessageStyle style) {
   shown.push_back({text, style});
   if (while_shown) while_shown();

@@ -55,11 +55,14 @@ class FakeLabel final : public Label {
   Text caption;
 };
 
-class FakeWindow final : public WindowTitle {
+class FakeWindow final : public FormWindow {
  public:
   explicit FakeWindow(EventLog& log) : log_(log) {}
   void SetTitle(const Text& text) override;
+  void SetBusy(bool value) override;
+  void Repaint() override { log_.push_back("Window.Repaint"); }
   Text title = kTitleBase;
+  bool busy = false;
 
  private:
   EventLog& log_;

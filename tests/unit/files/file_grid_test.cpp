@@ -29,11 +29,11 @@ TEST(SetUpFileGrid, BuildsTheHeaderRowAndWidthsInOrder) {
   files::SetUpFileGrid(grid);
 
   EXPECT_THAT(
-      log, ElementsAre(
-               "Grid.RowCount=1", "Grid.FixedRowCount=1", "Grid.ColumnCount=2",
-               "Grid.FixedColumnCount=0", "Grid.Header(0)=Ruta",
-               "Grid.Header(1)=Base Datos", "Grid.ColumnWidth(1)=100",
-               "Grid.SelectionAlwaysVisible=1", "Grid.ColumnWidth(0)=4914"));
+      log, ElementsAre("Grid.RowCount=1", "Grid.FixedRowCount=1",
+                       "Grid.ColumnCount=2", "Grid.FixedColumnCount=0",
+                       "Grid.Header(0)=Ruta", "Grid.Header(1)=Base Datos",
+                       "Grid.ColumnWidth(1)=100", "Grid.LastColumnFillsWidth=1",
+                       "Grid.ColumnWidth(0)=4914"));
   EXPECT_EQ(grid.RowCount(), 1);
 }
 
