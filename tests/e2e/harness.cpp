@@ -565,7 +565,12 @@ void PostKey(HWND target, UINT vk) {
 }
 
 bool SendChord(const App& app, std::initializer_list<WORD> keys) {
+  // Real input goes to whichever window is in front once the X server has
+  // moved the focus, which may come a little after the call.
   SetForegroundWindow(app.Main());
+  if (!WaitFor([&] { return GetForegroundWindow() == app.Main(); })) {
+    return false;
+  }
   std::vector<INPUT> inputs;
   for (WORD vk : keys) {
     INPUT in{};
