@@ -67,10 +67,8 @@ std::unique_ptr<MainWindow> MainWindow::Create(HINSTANCE instance) {
   window_class.cbSize = sizeof(window_class);
   window_class.lpfnWndProc = &MainWindow::Procedure;
   window_class.hInstance = instance;
-  window_class.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-  window_class.hIconSm = static_cast<HICON>(LoadImageW(
-      instance, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-      GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+  window_class.hIcon = LoadAppIcon(instance, SM_CXICON, SM_CYICON);
+  window_class.hIconSm = LoadAppIcon(instance, SM_CXSMICON, SM_CYSMICON);
   window_class.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   window_class.lpszClassName = kMainWindowClass;
