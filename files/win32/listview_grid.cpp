@@ -30,8 +30,6 @@ int NextItem(HWND list_view, int after, UINT flags) {
                                static_cast<LPARAM>(flags)));
 }
 
-constexpr wchar_t kGridProperty[] = L"QuorvelListViewGrid";
-
 UINT ShowRowsMessage() {
   static const UINT message = RegisterWindowMessageW(L"QuorvelShowAddedRows");
   return message;
@@ -53,7 +51,7 @@ void ListViewGrid::Detach() {
       IsWindow(list_view_)) {
     SetWindowLongPtrW(list_view_, GWLP_WNDPROC,
                       reinterpret_cast<LONG_PTR>(list_view_procedure_));
-    RemovePropW(list_view_, kGridProperty);
+    SetWindowLongPtrW(list_view_, GWLP_USERDATA, 0);
   }
   list_view_procedure_ = nullptr;
   list_view_ = nullptr;
@@ -61,7 +59,8 @@ void ListViewGrid::Detach() {
 
 LRESULT CALLBACK ListViewGrid::ListViewProcedure(HWND window, UINT message,
                                                  WPARAM wparam, LPARAM lparam) {
-  auto* grid = static_cast<ListViewGrid*>(GetPropW(window, kGridProperty));
+  auto* grid =
+      reinterpret_cast<ListViewGrid*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (grid == nullptr) return DefWindowProcW(window, message, wparam, lparam);
   const WNDPROC original = grid->list_view_procedure_;
   if (message == ShowRowsMessage()) {
@@ -76,7 +75,10 @@ LRESULT CALLBACK ListViewGrid::ListViewProcedure(HWND window, UINT message,
 void ListViewGrid::Attach(HWND list_view, int32_t width_twips, int dpi_x) {
   Detach();
   list_view_ = list_view;
-  SetPropW(list_view_, kGridProperty, this);
+  // The grid rides in the ListView's user data, which every message reads;
+  // a window property would cost Wine a server round trip each time.
+  SetWindowLongPtrW(list_view_, GWLP_USERDATA,
+                    reinterpret_cast<LONG_PTR>(this));
   list_view_procedure_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
       list_view_, GWLP_WNDPROC,
       reinterpret_cast<LONG_PTR>(&ListViewGrid::ListViewProcedure)));
