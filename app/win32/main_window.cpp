@@ -104,7 +104,6 @@ std::unique_ptr<MainWindow> MainWindow::Create(HINSTANCE instance) {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   if (!self->CreateControls(instance)) return nullptr;
-  self->CreateTooltip(instance);
   return self;
 }
 
@@ -174,6 +173,13 @@ void MainWindow::CreateTooltip(HINSTANCE instance) {
 void MainWindow::Load() {
   if (form_) form_->Form_Load();
   grid_.ShowAddedRows();
+  // The tooltip subclasses the grid, and under Wine every message through
+  // that subclass looks up window properties on the server: it comes once
+  // the load sequence has set the grid up, still before the window shows.
+  if (tooltip_ == nullptr) {
+    CreateTooltip(reinterpret_cast<HINSTANCE>(
+        GetWindowLongPtrW(window_, GWLP_HINSTANCE)));
+  }
 }
 
 bool MainWindow::PreTranslate(const MSG& message) {

@@ -31,7 +31,8 @@ class MainWindow {
   MainWindow& operator=(const MainWindow&) = delete;
 
   HWND Handle() const { return window_; }
-  // The window's load event: runs before the window is first shown.
+  // The window's load event, then the grid's tooltip: runs before the window
+  // is first shown.
   void Load();
   // Keys the window handles before any control sees them (Tab navigation).
   // Returns true when the message was consumed.
