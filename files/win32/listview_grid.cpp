@@ -300,10 +300,15 @@ void ListViewGrid::SetEnabled(bool enabled) {
 }
 
 void ListViewGrid::SyncItemCount() {
-  // Growing only appends: nothing already drawn needs repainting.
-  const LPARAM flags =
-      shown_rows_ < file_rows_ ? (LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL) : 0;
-  Send(list_view_, LVM_SETITEMCOUNT, static_cast<WPARAM>(file_rows_), flags);
+  // Even a count that changes nothing makes the ListView (Wine's at least)
+  // lay its header out again and repaint everything: only a change is sent.
+  if (Send(list_view_, LVM_GETITEMCOUNT, 0, 0) != file_rows_) {
+    // Growing only appends: nothing already drawn needs repainting.
+    const LPARAM flags = shown_rows_ < file_rows_
+                             ? (LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL)
+                             : 0;
+    Send(list_view_, LVM_SETITEMCOUNT, static_cast<WPARAM>(file_rows_), flags);
+  }
   shown_rows_ = file_rows_;
 }
 
