@@ -80,6 +80,14 @@ constexpr DWORD ExStyleOf(Kind kind) {
   return kind == Kind::kGrid ? WS_EX_CLIENTEDGE : 0;
 }
 
+// Registers the common control classes the window's controls belong to.
+inline void InitControlClasses() {
+  INITCOMMONCONTROLSEX classes{};
+  classes.dwSize = sizeof(classes);
+  classes.dwICC = ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES;
+  InitCommonControlsEx(&classes);
+}
+
 // The program's icon (resource 1) at the size of the given system metrics,
 // one image picked from the group for each size the window class takes.
 inline HICON LoadAppIcon(HINSTANCE instance, int width_metric,
