@@ -10,21 +10,13 @@
 #include <iterator>
 
 #include "app/win32/layout.h"
+#include "tests/bench/bare_window.h"
 
 namespace {
 
 namespace view = quorvel::view;
 
 int Pixels(int32_t twips, int dpi) { return MulDiv(twips, dpi, 1440); }
-
-LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam,
-                            LPARAM lparam) {
-  if (message == WM_DESTROY) {
-    PostQuitMessage(0);
-    return 0;
-  }
-  return DefWindowProcW(hwnd, message, wparam, lparam);
-}
 
 // The grid as the form leaves it: two titled columns, the path column 70% of
 // the grid, whole-row selection that stays visible.
@@ -95,15 +87,11 @@ bool CreateControls(HWND window, HINSTANCE instance, int dpi_x, int dpi_y,
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  INITCOMMONCONTROLSEX controls{};
-  controls.dwSize = sizeof(controls);
-  controls.dwICC =
-      ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES;
-  InitCommonControlsEx(&controls);
+  view::InitControlClasses();
 
   WNDCLASSEXW window_class{};
   window_class.cbSize = sizeof(window_class);
-  window_class.lpfnWndProc = WindowProc;
+  window_class.lpfnWndProc = bench::QuitWithWindow;
   window_class.hInstance = instance;
   window_class.hIcon = view::LoadAppIcon(instance, SM_CXICON, SM_CYICON);
   window_class.hIconSm = view::LoadAppIcon(instance, SM_CXSMICON, SM_CYSMICON);
@@ -130,11 +118,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   }
   ShowWindow(window, SW_SHOWNORMAL);
   UpdateWindow(window);
-  MSG message;
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
+  const int exit_code = bench::RunMessageLoop();
   DeleteObject(font);
-  return static_cast<int>(message.wParam);
+  return exit_code;
 }
