@@ -1,8 +1,7 @@
 // Quorvel.exe: one window that attaches .mdf files to a local SQL Server.
 #include <windows.h>
-// commctrl.h needs windows.h first.
-#include <commctrl.h>
 
+#include "app/win32/layout.h"
 #include "app/win32/main_window.h"
 
 namespace {
@@ -24,11 +23,7 @@ int RunMessageLoop(quorvel::view::MainWindow& window) {
 // COM is not started here: the window's ADO client joins it when the program
 // first connects, so a start without a server never loads it.
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  INITCOMMONCONTROLSEX controls{};
-  controls.dwSize = sizeof(controls);
-  controls.dwICC =
-      ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES;
-  InitCommonControlsEx(&controls);
+  quorvel::view::InitControlClasses();
 
   auto window = quorvel::view::MainWindow::Create(instance);
   if (window == nullptr) return 1;

@@ -5,69 +5,10 @@
 #include <array>
 
 #include "app/win32/control_ids.h"
+#include "app/win32/layout.h"
 
 namespace quorvel::view {
 namespace {
-
-constexpr int32_t kClientWidthTwips = 7470;
-constexpr int32_t kClientHeightTwips = 5160;
-constexpr DWORD kFrameStyle = WS_OVERLAPPEDWINDOW;
-constexpr wchar_t kTitleAsPlaced[] = L"Adjuntar Base de datos Sql server.";
-constexpr wchar_t kGridTooltip[] = L"Pulse Suprimir para eliminar la linea";
-// How far the server list drops, beyond the closed box.
-constexpr int32_t kComboDropTwips = 2400;
-
-enum class Kind { kLabel, kCombo, kButton, kGrid };
-
-struct ControlPlace {
-  Kind kind;
-  const wchar_t* text;
-  int32_t left, top, width, height;  // twips, client coordinates
-  int id;
-  bool enabled;
-};
-
-// Creation order is tab order.
-constexpr std::array<ControlPlace, 9> kLayout{{
-    {Kind::kLabel, L"Servidor", 75, 150, 735, 270, kIdLabel1, true},
-    {Kind::kCombo, L"", 840, 120, 2025, 315, kIdCombo1, true},
-    {Kind::kButton, L"Conectar", 5025, 120, 1080, 255, kIdCommand1, true},
-    {Kind::kButton, L"Desconectar", 6105, 120, 1080, 255, kIdCommand2, true},
-    {Kind::kGrid, L"", 120, 960, 7020, 3435, kIdGrid, false},
-    {Kind::kButton, L"Seleccionar Ficheros", 4230, 4485, 1890, 255, kIdCommand3,
-     false},
-    {Kind::kButton, L"Adjuntar", 6135, 4485, 1035, 255, kIdCommand4, false},
-    {Kind::kLabel, L"Version", 75, 495, 735, 270, kIdLabel2, true},
-    {Kind::kLabel, L"", 1005, 525, 1950, 285, kIdLabel3, true},
-}};
-
-const wchar_t* ClassOf(Kind kind) {
-  switch (kind) {
-    case Kind::kLabel:
-      return WC_STATICW;
-    case Kind::kCombo:
-      return WC_COMBOBOXW;
-    case Kind::kButton:
-      return WC_BUTTONW;
-    case Kind::kGrid:
-      return WC_LISTVIEWW;
-  }
-  return WC_STATICW;
-}
-
-DWORD StyleOf(Kind kind) {
-  switch (kind) {
-    case Kind::kLabel:
-      return SS_LEFT | SS_NOPREFIX;
-    case Kind::kCombo:
-      return CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP;
-    case Kind::kButton:
-      return BS_PUSHBUTTON | WS_TABSTOP;
-    case Kind::kGrid:
-      return kListViewGridStyle | WS_TABSTOP;
-  }
-  return 0;
-}
 
 struct ScreenDpi {
   int x = 96;
@@ -89,22 +30,6 @@ ScreenDpi ReadScreenDpi() {
 int Height(const RECT& rect) { return rect.bottom - rect.top; }
 int Width(const RECT& rect) { return rect.right - rect.left; }
 
-// A closed drop-down list takes its height from the font. How the selection
-// field's height maps to the box's differs between comctl32s, so steer it
-// until the box has the laid-out height.
-void FitClosedComboHeight(HWND combo, int wanted) {
-  LRESULT field =
-      SendMessageW(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
-  for (int attempt = 0; attempt < 4 && field != CB_ERR; ++attempt) {
-    RECT box{};
-    GetWindowRect(combo, &box);
-    if (Height(box) == wanted) return;
-    field += wanted - Height(box);
-    if (field <= 0) return;
-    SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
-  }
-}
-
 }  // namespace
 
 std::unique_ptr<MainWindow> MainWindow::Create(HINSTANCE instance) {
@@ -112,8 +37,8 @@ std::unique_ptr<MainWindow> MainWindow::Create(HINSTANCE instance) {
   window_class.cbSize = sizeof(window_class);
   window_class.lpfnWndProc = &MainWindow::Procedure;
   window_class.hInstance = instance;
-  // The system takes the small icon from the same group.
-  window_class.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+  window_class.hIcon = LoadAppIcon(instance, SM_CXICON, SM_CYICON);
+  window_class.hIconSm = LoadAppIcon(instance, SM_CXSMICON, SM_CYSMICON);
   window_class.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   window_class.lpszClassName = kMainWindowClass;
@@ -150,7 +75,6 @@ std::unique_ptr<MainWindow> MainWindow::Create(HINSTANCE instance) {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   if (!self->CreateControls(instance)) return nullptr;
-  self->CreateTooltip(instance);
   return self;
 }
 
@@ -159,11 +83,7 @@ MainWindow::~MainWindow() {
 }
 
 bool MainWindow::CreateControls(HINSTANCE instance) {
-  // MS Sans Serif 8.25 pt regular, character set 0.
-  font_.reset(CreateFontW(-MulDiv(825, dpi_y_, 7200), 0, 0, 0, FW_NORMAL, FALSE,
-                          FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                          DEFAULT_PITCH | FF_DONTCARE, L"MS Sans Serif"));
+  font_.reset(CreateControlFont(dpi_y_));
   for (const ControlPlace& place : kLayout) {
     const int left = TwipsToPixels(place.left, dpi_x_);
     const int top = TwipsToPixels(place.top, dpi_y_);
@@ -173,10 +93,9 @@ bool MainWindow::CreateControls(HINSTANCE instance) {
       height += TwipsToPixels(kComboDropTwips, dpi_y_);
     const DWORD style = WS_CHILD | WS_VISIBLE | StyleOf(place.kind) |
                         (place.enabled ? 0 : WS_DISABLED);
-    const DWORD ex_style = place.kind == Kind::kGrid ? WS_EX_CLIENTEDGE : 0;
     HWND control =
-        CreateWindowExW(ex_style, ClassOf(place.kind), place.text, style, left,
-                        top, width, height, window_,
+        CreateWindowExW(ExStyleOf(place.kind), ClassOf(place.kind), place.text,
+                        style, left, top, width, height, window_,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(place.id)),
                         instance, nullptr);
     if (control == nullptr) return false;
@@ -225,6 +144,13 @@ void MainWindow::CreateTooltip(HINSTANCE instance) {
 void MainWindow::Load() {
   if (form_) form_->Form_Load();
   grid_->ShowAddedRows();
+  // The tooltip subclasses the grid, and under Wine every message through
+  // that subclass looks up window properties on the server: it comes once
+  // the load sequence has set the grid up, still before the window shows.
+  if (tooltip_ == nullptr) {
+    CreateTooltip(reinterpret_cast<HINSTANCE>(
+        GetWindowLongPtrW(window_, GWLP_HINSTANCE)));
+  }
 }
 
 bool MainWindow::HandleDialogMessage(MSG& message) {

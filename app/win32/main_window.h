@@ -31,7 +31,8 @@ class MainWindow {
   MainWindow& operator=(const MainWindow&) = delete;
 
   HWND Handle() const { return window_; }
-  // The window's load event: runs before the window is first shown.
+  // The window's load event, then the grid's tooltip: runs before the window
+  // is first shown.
   void Load();
   // The message loop's step for a queued message: Tab and Shift+Tab move the
   // focus as in a dialog, Enter and Esc press nothing. False when the message

@@ -203,12 +203,18 @@ void ListViewGrid::SetEnabled(bool enabled) {
 }
 
 void ListViewGrid::SyncItemCount() {
-  // Growing only appends: nothing already drawn needs repainting.
-  const LPARAM flags =
-      shown_rows_ < FileRows() ? (LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL) : 0;
-  Send(list_view_, LVM_SETITEMCOUNT, static_cast<WPARAM>(FileRows()), flags);
+  // Even a count that changes nothing makes the ListView (Wine's at least)
+  // lay its header out again and repaint everything: only a change is sent.
+  if (Send(list_view_, LVM_GETITEMCOUNT, 0, 0) != FileRows()) {
+    // Growing only appends: nothing already drawn needs repainting.
+    const LPARAM flags = shown_rows_ < FileRows()
+                             ? (LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL)
+                             : 0;
+    Send(list_view_, LVM_SETITEMCOUNT, static_cast<WPARAM>(FileRows()), flags);
+    // A scroll bar may have come or gone with the rows.
+    FitLastColumn();
+  }
   shown_rows_ = FileRows();
-  FitLastColumn();
 }
 
 void ListViewGrid::FitLastColumn() {

@@ -2,22 +2,11 @@
 // does, built like Quorvel.exe (same toolchain, static, GUI subsystem).
 #include <windows.h>
 
-namespace {
-
-LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam,
-                            LPARAM lparam) {
-  if (message == WM_DESTROY) {
-    PostQuitMessage(0);
-    return 0;
-  }
-  return DefWindowProcW(hwnd, message, wparam, lparam);
-}
-
-}  // namespace
+#include "tests/bench/bare_window.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   WNDCLASSW wc{};
-  wc.lpfnWndProc = WindowProc;
+  wc.lpfnWndProc = bench::QuitWithWindow;
   wc.hInstance = instance;
   wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -28,10 +17,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
                               514, 383, nullptr, nullptr, instance, nullptr);
   if (!hwnd) return 1;
   ShowWindow(hwnd, show);
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-  return static_cast<int>(msg.wParam);
+  return bench::RunMessageLoop();
 }

@@ -1,0 +1,124 @@
+// Floor for the start-up benchmark: Quorvel's window with its nine controls,
+// built from the same layout, font, icons and resources, and nothing behind
+// them (no registry, no form, no COM). What Quorvel.exe takes beyond this is
+// its own doing.
+#include <windows.h>
+// commctrl.h needs windows.h first.
+#include <commctrl.h>
+
+#include <cstdint>
+#include <iterator>
+
+#include "app/win32/layout.h"
+#include "tests/bench/bare_window.h"
+
+namespace {
+
+namespace view = quorvel::view;
+
+int Pixels(int32_t twips, int dpi) { return MulDiv(twips, dpi, 1440); }
+
+// The grid as the form leaves it: two titled columns, the path column 70% of
+// the grid, whole-row selection that stays visible.
+void SetUpGrid(HWND grid, int grid_width_twips, int dpi_x) {
+  SendMessageW(grid, LVM_SETEXTENDEDLISTVIEWSTYLE,
+               LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_INFOTIP |
+                   LVS_EX_LABELTIP,
+               LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+  wchar_t path[] = L"Ruta";
+  wchar_t name[] = L"Base Datos";
+  const int widths[] = {Pixels(grid_width_twips * 7 / 10, dpi_x),
+                        Pixels(100, dpi_x)};
+  wchar_t* titles[] = {path, name};
+  for (int column = 0; column < 2; ++column) {
+    LVCOLUMNW info{};
+    info.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
+    info.fmt = LVCFMT_LEFT;
+    info.cx = widths[column];
+    info.pszText = titles[column];
+    info.iSubItem = column;
+    SendMessageW(grid, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column),
+                 reinterpret_cast<LPARAM>(&info));
+  }
+}
+
+void AddGridTooltip(HWND window, HWND grid, HINSTANCE instance) {
+  HWND tooltip = CreateWindowExW(
+      WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+      WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+      CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr, instance, nullptr);
+  wchar_t text[std::size(view::kGridTooltip)];
+  lstrcpynW(text, view::kGridTooltip, static_cast<int>(std::size(text)));
+  TTTOOLINFOW tool{};
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
+  tool.uFlags = TTF_SUBCLASS | TTF_IDISHWND;
+  tool.hwnd = window;
+  tool.uId = reinterpret_cast<UINT_PTR>(grid);
+  tool.lpszText = text;
+  SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+bool CreateControls(HWND window, HINSTANCE instance, int dpi_x, int dpi_y,
+                    HFONT font) {
+  for (const view::ControlPlace& place : view::kLayout) {
+    int height = Pixels(place.height, dpi_y);
+    if (place.kind == view::Kind::kCombo)
+      height += Pixels(view::kComboDropTwips, dpi_y);
+    DWORD style = WS_CHILD | WS_VISIBLE | view::StyleOf(place.kind) |
+                  (place.enabled ? 0 : WS_DISABLED);
+    if (place.kind == view::Kind::kGrid) style |= LVS_SHOWSELALWAYS;
+    HWND control = CreateWindowExW(
+        view::ExStyleOf(place.kind), view::ClassOf(place.kind), place.text,
+        style, Pixels(place.left, dpi_x), Pixels(place.top, dpi_y),
+        Pixels(place.width, dpi_x), height, window,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(place.id)), instance,
+        nullptr);
+    if (control == nullptr) return false;
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (place.kind == view::Kind::kCombo) {
+      view::FitClosedComboHeight(control, Pixels(place.height, dpi_y));
+    }
+    if (place.kind == view::Kind::kGrid) SetUpGrid(control, place.width, dpi_x);
+  }
+  AddGridTooltip(window, GetDlgItem(window, view::kIdGrid), instance);
+  return true;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  view::InitControlClasses();
+
+  WNDCLASSEXW window_class{};
+  window_class.cbSize = sizeof(window_class);
+  window_class.lpfnWndProc = bench::QuitWithWindow;
+  window_class.hInstance = instance;
+  window_class.hIcon = view::LoadAppIcon(instance, SM_CXICON, SM_CYICON);
+  window_class.hIconSm = view::LoadAppIcon(instance, SM_CXSMICON, SM_CYSMICON);
+  window_class.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  window_class.lpszClassName = L"QuorvelSameControlsWindow";
+  if (RegisterClassExW(&window_class) == 0) return 1;
+
+  HDC screen = GetDC(nullptr);
+  const int dpi_x = GetDeviceCaps(screen, LOGPIXELSX);
+  const int dpi_y = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  RECT frame{0, 0, Pixels(view::kClientWidthTwips, dpi_x),
+             Pixels(view::kClientHeightTwips, dpi_y)};
+  AdjustWindowRectEx(&frame, view::kFrameStyle, FALSE, 0);
+  HWND window = CreateWindowExW(
+      0, window_class.lpszClassName, view::kTitleAsPlaced, view::kFrameStyle,
+      CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+      frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
+  HFONT font = view::CreateControlFont(dpi_y);
+  if (window == nullptr ||
+      !CreateControls(window, instance, dpi_x, dpi_y, font)) {
+    return 1;
+  }
+  ShowWindow(window, SW_SHOWNORMAL);
+  UpdateWindow(window);
+  const int exit_code = bench::RunMessageLoop();
+  DeleteObject(font);
+  return exit_code;
+}
