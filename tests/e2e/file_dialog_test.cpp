@@ -103,6 +103,14 @@ class FileDialogE2E : public ::testing::Test {
     // One instance: the program connects while it loads.
     ASSERT_TRUE(seeder_.SetMultiString(
         e2e::View::k32, kServerKey, L"InstalledInstances", {L"MSSQLSERVER"}));
+    // Set up the way SQL Server 2022 does, so the window shows a version.
+    ASSERT_TRUE(seeder_.SetString(
+        e2e::View::k32, std::wstring(kServerKey) + L"\\Instance Names\\SQL",
+        L"MSSQLSERVER", L"MSSQL16.MSSQLSERVER"));
+    ASSERT_TRUE(seeder_.SetString(
+        e2e::View::k32,
+        std::wstring(kServerKey) + L"\\MSSQL16.MSSQLSERVER\\Setup",
+        L"PatchLevel", L"16.0.4135.4"));
     app_.emplace(e2e::App::Start());
     ASSERT_TRUE(app_->WaitShown());
     ASSERT_TRUE(e2e::WaitFor([&] {
@@ -164,6 +172,12 @@ class FileDialogE2E : public ::testing::Test {
 
   // Tabs round with real key presses until the grid has the focus.
   bool FocusGrid() const {
+    // Coming back from a dialog, the window moves the focus itself once it
+    // is active again: only then is the focus ours to move.
+    if (!e2e::WaitFor([&] { return GetForegroundWindow() == app_->Main(); }) ||
+        !e2e::Sync(app_->Main())) {
+      return false;
+    }
     for (int stop = 0; stop < 8; ++stop) {
       if (e2e::FocusedWindow(app_->ThreadId()) == Grid()) return true;
       if (!e2e::SendChord(*app_, {VK_TAB})) return false;

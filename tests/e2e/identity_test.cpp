@@ -64,6 +64,21 @@ TEST(ExecutableIdentity, ManifestAsksForAdministratorRights) {
             "requireAdministrator");
   EXPECT_EQ(e2e::XmlAttribute(xml, "requestedExecutionLevel", "uiAccess"),
             "false");
+
+  // Crisp at any scaling, and drawn in the system's own look.
+  EXPECT_NE(xml.find(">true</dpiAware>"), std::string::npos);
+  const size_t dependency = xml.find("<dependentAssembly");
+  ASSERT_NE(dependency, std::string::npos) << "no common-controls dependency";
+  const std::string controls = xml.substr(dependency);
+  EXPECT_EQ(e2e::XmlAttribute(controls, "assemblyIdentity", "name"),
+            "Microsoft.Windows.Common-Controls");
+  EXPECT_EQ(e2e::XmlAttribute(controls, "assemblyIdentity", "version"),
+            "6.0.0.0");
+  EXPECT_EQ(
+      e2e::XmlAttribute(controls, "assemblyIdentity", "processorArchitecture"),
+      "X86");
+  EXPECT_EQ(e2e::XmlAttribute(controls, "assemblyIdentity", "publicKeyToken"),
+            "6595b64144ccf1df");
 }
 
 // Reads a little-endian field out of a resource.

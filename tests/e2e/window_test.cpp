@@ -143,6 +143,43 @@ TEST_F(NoServerWindow, NoTwoControlsOverlap) {
   }
 }
 
+// At every scaling each caption fits its control. Buttons are asked for the
+// size their caption needs, which only version 6 of the common controls
+// answers: that also shows they are drawn in the system's own look.
+TEST_F(NoServerWindow, EveryCaptionFitsItsControlInTheSystemsLook) {
+  e2e::RemoteBuffer ideal(app_->Process(), sizeof(SIZE));
+  ASSERT_NE(ideal.address(), nullptr);
+  HDC screen = GetDC(nullptr);
+  HFONT font = CreateFontW(
+      -MulDiv(825, dpi_y_, 7200), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+      ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+      DEFAULT_PITCH | FF_DONTCARE, L"MS Sans Serif");
+  HGDIOBJ before = SelectObject(screen, font);
+  for (const Placed& p : Layout()) {
+    if (*p.text == L'\0') continue;
+    SCOPED_TRACE(p.name);
+    const RECT place = Expected(p);
+    SIZE needed{};
+    if (std::wstring(p.class_name) == L"Button") {
+      const SIZE none{};
+      ASSERT_TRUE(ideal.Write(0, &none, sizeof none));
+      EXPECT_TRUE(SendMessageW(Control(p.id), BCM_GETIDEALSIZE, 0,
+                               reinterpret_cast<LPARAM>(ideal.address())))
+          << "not drawn by common controls 6";
+      ASSERT_TRUE(ideal.Read(0, &needed, sizeof needed));
+    } else {
+      ASSERT_TRUE(GetTextExtentPoint32W(
+          screen, p.text, static_cast<int>(wcslen(p.text)), &needed));
+    }
+    EXPECT_GT(needed.cx, 0);
+    EXPECT_LE(needed.cx, place.right - place.left);
+    EXPECT_LE(needed.cy, place.bottom - place.top);
+  }
+  SelectObject(screen, before);
+  DeleteObject(font);
+  ReleaseDC(nullptr, screen);
+}
+
 TEST_F(NoServerWindow, ServerChooserIsAnEmptyUnsortedDropDownList) {
   HWND combo = Control(kIdCombo1);
   LONG style = e2e::Style(combo);
