@@ -172,17 +172,23 @@ class FileDialogE2E : public ::testing::Test {
 
   // Tabs round with real key presses until the grid has the focus.
   bool FocusGrid() const {
-    // Coming back from a dialog, the window moves the focus itself once it
-    // is active again: only then is the focus ours to move.
-    if (!e2e::WaitFor([&] { return GetForegroundWindow() == app_->Main(); }) ||
-        !e2e::Sync(app_->Main())) {
-      return false;
-    }
-    for (int stop = 0; stop < 8; ++stop) {
-      if (e2e::FocusedWindow(app_->ThreadId()) == Grid()) return true;
+    // Real keys are taken in their own time, after the round trip that ends
+    // SendChord: each Tab counts once the focus has moved. Coming back from
+    // the dialog, the window also hands the focus back to the button that
+    // opened it: the grid counts as focused once it stays so.
+    const auto focus = [&] { return e2e::FocusedWindow(app_->ThreadId()); };
+    const auto grid_keeps_focus = [&] {
+      if (focus() != Grid()) return false;
+      Sleep(200);
+      return e2e::Sync(app_->Main()) && focus() == Grid();
+    };
+    for (int stop = 0; stop < 16; ++stop) {
+      if (grid_keeps_focus()) return true;
+      const HWND before = focus();
       if (!e2e::SendChord(*app_, {VK_TAB})) return false;
+      e2e::WaitFor([&] { return focus() != before; }, 2000);
     }
-    return e2e::FocusedWindow(app_->ThreadId()) == Grid();
+    return grid_keeps_focus();
   }
 
   // Three files chosen into the grid, from a folder kept for the test.

@@ -588,8 +588,14 @@ bool SendChord(const App& app, std::initializer_list<WORD> keys) {
     in.ki.dwFlags = KEYEVENTF_KEYUP;
     inputs.push_back(in);
   }
-  UINT sent =
-      SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+  // Under Wine the input is refused (none of it taken) for a moment after
+  // the focus moved; it is then offered again.
+  UINT sent = 0;
+  WaitFor([&] {
+    sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(),
+                     sizeof(INPUT));
+    return sent != 0;
+  });
   return sent == inputs.size() && Sync(app.Main());
 }
 
