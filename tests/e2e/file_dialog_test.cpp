@@ -164,11 +164,16 @@ class FileDialogE2E : public ::testing::Test {
 
   // Tabs round with real key presses until the grid has the focus.
   bool FocusGrid() const {
+    const auto focus = [&] { return e2e::FocusedWindow(app_->ThreadId()); };
     for (int stop = 0; stop < 8; ++stop) {
-      if (e2e::FocusedWindow(app_->ThreadId()) == Grid()) return true;
+      const HWND before = focus();
+      if (before == Grid()) return true;
       if (!e2e::SendChord(*app_, {VK_TAB})) return false;
+      // The key may still be on its way after the chord's round trip; a
+      // second Tab sent before it lands would carry the focus past the grid.
+      e2e::WaitFor([&] { return focus() != before; }, 2000);
     }
-    return e2e::FocusedWindow(app_->ThreadId()) == Grid();
+    return focus() == Grid();
   }
 
   // Three files chosen into the grid, from a folder kept for the test.
