@@ -2,8 +2,6 @@
 
 #include <oleauto.h>
 
-#include <cstdint>
-
 #include "common/com_ptr.h"
 #include "connection/win32/com_handles.h"
 
@@ -39,30 +37,6 @@ Text FromErrorsCollection(ado::Connection* connection) {
 
 void ClearErrorInfo() { SetErrorInfo(0, nullptr); }
 
-Text SystemMessage(HRESULT result) {
-  wchar_t buffer[1024];
-  const DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-      static_cast<DWORD>(result), 0, buffer,
-      static_cast<DWORD>(sizeof buffer / sizeof buffer[0]), nullptr);
-  Text text = FromWide(buffer, length);
-  while (!text.empty() && (text.back() == u'\r' || text.back() == u'\n' ||
-                           text.back() == u' ')) {
-    text.pop_back();
-  }
-  return text;
-}
-
-Text HexErrorText(HRESULT result) {
-  static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
-  const auto bits = static_cast<uint32_t>(result);
-  Text text = u"Error 0x";
-  for (int shift = 28; shift >= 0; shift -= 4) {
-    text.push_back(kDigits[(bits >> shift) & 0xFu]);
-  }
-  return text;
-}
-
 PendingError DescribeFailure(HRESULT result, ado::Connection* connection) {
   PendingError error;
   error.number = static_cast<int32_t>(result);
@@ -71,8 +45,7 @@ PendingError DescribeFailure(HRESULT result, ado::Connection* connection) {
   if (error.description.empty()) {
     error.description = FromErrorsCollection(connection);
   }
-  if (error.description.empty()) error.description = SystemMessage(result);
-  if (error.description.empty()) error.description = HexErrorText(result);
+  if (error.description.empty()) error.description = ErrorText(result);
   return error;
 }
 

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "common/text.h"
+#include "common/win32/error_text.h"
 #include "connection/win32/ado_interfaces.h"
 
 namespace quorvel::com {
@@ -17,13 +18,6 @@ void ClearErrorInfo();
 // Errors collection, else the system's text for the HRESULT, else
 // "Error 0x…": never empty, because the window shows it to the user.
 PendingError DescribeFailure(HRESULT result, ado::Connection* connection);
-
-// The system's text for an HRESULT without its trailing line break; empty
-// when the system has none.
-Text SystemMessage(HRESULT result);
-
-// "Error 0x80004005".
-Text HexErrorText(HRESULT result);
 
 // Runs one COM call (a callable returning HRESULT) with fresh error
 // information and describes its failure.

@@ -1,9 +1,12 @@
-// The system's open-file dialog (explorer style) behind the dialog host.
+// The system's open-file dialog (the common item dialog) behind the dialog
+// host.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "files/file_dialog.h"
 
@@ -12,18 +15,15 @@ namespace quorvel {
 // Description of the cancel error, as the dialog host has always worded it.
 inline constexpr char16_t kDialogCancelledText[] = u"Cancel was selected.";
 
-// "desc|pattern|desc|pattern" in the dialog's form: each piece followed by a
-// NUL and the list by one more. An unpaired last description is dropped, and
-// an empty setting gives the empty text (no filter at all).
-Text DialogFilterList(const Text& filter);
+// "desc|pattern|desc|pattern" as description and pattern pairs. An unpaired
+// last description is dropped.
+std::vector<std::pair<Text, Text>> FilterPairs(const Text& filter);
 
-// The names the dialog wrote into its buffer, as the file selection reads
-// them: one full path, or the folder and each name separated by single NULs,
-// nothing after the last. Never reads past `size` characters.
-Text ResultTextFromBuffer(const char16_t* buffer, std::size_t size);
-
-// Readable text for a CommDlgExtendedError code.
-Text DialogErrorText(uint32_t code);
+// The text the file selection reads, from the dialog's folder and the full
+// paths of the chosen items in the dialog's order: one item's path, or the
+// folder and then each item, NUL-separated, nothing after the last. An item
+// in the folder goes by its name, any other (a full path typed) whole.
+Text ResultText(const Text& folder, const std::vector<Text>& paths);
 
 class OpenFileDialog final : public FileDialog {
  public:
@@ -37,14 +37,12 @@ class OpenFileDialog final : public FileDialog {
   void SetFilter(const Text& filter) override { filter_ = filter; }
   void SetFilterIndex(int32_t index) override { filter_index_ = index; }
   void SetFlags(uint32_t flags) override { flags_ = flags; }
-  void SetMaxFileSize(int32_t size) override { max_file_size_ = size; }
-  // The buffer starts at the max file size and grows while the dialog is
-  // open, so a selection is never refused for its size.
+  // Accepted and unused: the item dialog hands its items over one by one
+  // and has no result buffer, so no selection is too big for it.
+  void SetMaxFileSize(int32_t /*size*/) override {}
+  // Joins the thread's COM apartment while the dialog is up.
   PendingError ShowOpen() override;
   Text FileName() const override { return file_name_; }
-
-  // Characters the result buffer held when the dialog closed (for tests).
-  std::size_t LastBufferSize() const { return last_buffer_size_; }
 
  private:
   HWND owner_ = nullptr;
@@ -53,9 +51,7 @@ class OpenFileDialog final : public FileDialog {
   Text filter_;
   int32_t filter_index_ = 0;
   uint32_t flags_ = 0;
-  int32_t max_file_size_ = 260;
   Text file_name_;
-  std::size_t last_buffer_size_ = 0;
 };
 
 }  // namespace quorvel

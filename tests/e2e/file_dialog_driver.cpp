@@ -1,8 +1,10 @@
 #include "tests/e2e/file_dialog_driver.h"
 
-// The dialog headers need the base types from windows.h, included above.
-#include <commdlg.h>
+// The dialog ids need the base types from windows.h, included above.
 #include <dlgs.h>
+
+#include <functional>
+#include <utility>
 
 #include "tests/e2e/harness.h"
 
@@ -18,10 +20,33 @@ BOOL CALLBACK MatchDialog(HWND hwnd, LPARAM found) {
   return FALSE;
 }
 
-bool InThisProcess(HWND hwnd) {
-  DWORD pid = 0;
-  GetWindowThreadProcessId(hwnd, &pid);
-  return pid == GetCurrentProcessId();
+struct Search {
+  std::function<bool(HWND)> matches;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchChild(HWND child, LPARAM param) {
+  auto* search = reinterpret_cast<Search*>(param);
+  if (!search->matches(child)) return TRUE;
+  search->found = child;
+  return FALSE;
+}
+
+// The first window under `parent`, at any depth, that `matches`.
+HWND Descendant(HWND parent, std::function<bool(HWND)> matches) {
+  Search search{std::move(matches)};
+  EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND DescendantWithId(HWND parent, int id) {
+  return Descendant(parent,
+                    [&](HWND child) { return GetDlgCtrlID(child) == id; });
+}
+
+HWND DescendantOfClass(HWND parent, const wchar_t* name) {
+  return Descendant(parent,
+                    [&](HWND child) { return ClassName(child) == name; });
 }
 
 }  // namespace
@@ -68,9 +93,17 @@ std::optional<FileDialog> FileDialog::Wait(DWORD thread, int timeout_ms) {
   return dialog;
 }
 
+// On Windows a combo (cmb13, a ComboBoxEx32 or ComboBox somewhere in the
+// dialog) holding the edit; under Wine the edit itself (edt1).
 HWND FileDialog::NameBox() const {
-  HWND box = GetDlgItem(hwnd_, cmb13);
-  return box != nullptr ? box : GetDlgItem(hwnd_, edt1);
+  HWND combo = DescendantWithId(hwnd_, cmb13);
+  if (combo != nullptr) return DescendantOfClass(combo, L"Edit");
+  return DescendantWithId(hwnd_, edt1);
+}
+
+HWND FileDialog::FileList() const {
+  HWND view = DescendantOfClass(hwnd_, L"SHELLDLL_DefView");
+  return view != nullptr ? DescendantOfClass(view, L"SysListView32") : nullptr;
 }
 
 bool FileDialog::Type(const std::wstring& text) const {
@@ -91,25 +124,33 @@ bool FileDialog::Confirm(const std::wstring& text) const {
   return true;
 }
 
-bool FileDialog::Open(const std::wstring& folder, int timeout_ms) const {
-  if (!Type(folder)) return false;
-  // Sent, not posted: the dialog has browsed when the call returns.
+bool FileDialog::Submit(const std::wstring& text, int timeout_ms) const {
+  if (!Type(text)) return false;
+  // Sent, not posted: the dialog has acted on it when the call returns.
   DWORD_PTR result = 0;
-  SendMessageTimeoutW(hwnd_, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                      reinterpret_cast<LPARAM>(GetDlgItem(hwnd_, IDOK)),
-                      SMTO_NORMAL, static_cast<UINT>(timeout_ms), &result);
-  return WaitFor([&] { return InFolder(folder); }, timeout_ms);
+  return SendMessageTimeoutW(hwnd_, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(GetDlgItem(hwnd_, IDOK)),
+                             SMTO_NORMAL, static_cast<UINT>(timeout_ms),
+                             &result) != 0;
 }
 
+bool FileDialog::Open(const std::wstring& folder, int timeout_ms) const {
+  return Submit(folder, timeout_ms) &&
+         WaitFor([&] { return InFolder(folder); }, timeout_ms);
+}
+
+// The list shows names as they are on disk (Wine shows every extension).
 bool FileDialog::InFolder(const std::wstring& folder) const {
-  const LRESULT length = SendMessageW(hwnd_, CDM_GETFOLDERPATH, 0, 0);
-  if (length != static_cast<LRESULT>(folder.size() + 1)) return false;
-  if (!InThisProcess(hwnd_)) return true;
-  std::wstring text(folder.size() + 1, L'\0');
-  SendMessageW(hwnd_, CDM_GETFOLDERPATH, text.size(),
-               reinterpret_cast<LPARAM>(text.data()));
-  text.resize(folder.size());
-  return SameText(text, folder);
+  HWND list = FileList();
+  const int count = list != nullptr ? ListRowCount(list) : 0;
+  for (int item = 0; item < count; ++item) {
+    const std::wstring name = ListCell(list, item, 0);
+    if (name.empty() || GetFileAttributesW((folder + L"\\" + name).c_str()) ==
+                            INVALID_FILE_ATTRIBUTES) {
+      return false;
+    }
+  }
+  return count > 0;
 }
 
 bool FileDialog::WaitClosed(int timeout_ms) const {

@@ -1,7 +1,8 @@
-// Wine's open-file dialog as Quorvel shows it, worked the way a user would:
-// found among the windows of the thread that shows it, names typed into its
-// file-name box, folders browsed to, OK or Cancel pressed. Works from another
-// process and from a second thread of the process that shows it.
+// The open-file dialog Quorvel shows (the common item dialog), worked the way
+// a user would: found among the windows of the thread that shows it, names
+// typed into its file-name box, folders browsed to, OK or Cancel pressed.
+// Works from another process and from a second thread of the process that
+// shows it.
 #pragma once
 
 #include <windows.h>
@@ -52,10 +53,13 @@ class FileDialog {
   void Press(int id) const;
   // Types the text and presses OK.
   bool Confirm(const std::wstring& text) const;
+  // Types the text and presses OK, returning once the dialog has handled
+  // the press (it may have closed, browsed, or refused the text).
+  bool Submit(const std::wstring& text, int timeout_ms = kWaitMs) const;
   // Types the folder and confirms, then waits until the dialog is in it.
   bool Open(const std::wstring& folder, int timeout_ms = kWaitMs) const;
-  // Across processes only the length of the dialog's folder can be read;
-  // in the process that shows it, the text is compared too.
+  // The item dialog does not answer CDM_GETFOLDERPATH: true when its file
+  // list shows something and everything it shows is in the folder.
   bool InFolder(const std::wstring& folder) const;
   bool IsOpen() const { return IsWindow(hwnd_) != FALSE; }
   bool WaitClosed(int timeout_ms = kWaitMs) const;
@@ -63,8 +67,10 @@ class FileDialog {
  private:
   explicit FileDialog(HWND hwnd) : hwnd_(hwnd) {}
   static std::optional<FileDialog> Find(DWORD thread);
-  // A combo box on newer layouts, an edit on older ones.
+  // The edit that takes typed names.
   HWND NameBox() const;
+  // The shell view's list of the folder's items.
+  HWND FileList() const;
   HWND hwnd_;
 };
 

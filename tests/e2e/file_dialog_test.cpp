@@ -249,6 +249,36 @@ TEST_F(FileDialogE2E, SelectionsAppendRowsAndCancelAddsNone) {
   EXPECT_EQ(e2e::ListCell(Grid(), 0, 1), L"sales");
 }
 
+TEST_F(FileDialogE2E, TypedFullPathsAreTakenAsTheyAre) {
+  const auto files = FolderWith({L"a.mdf"});
+  const auto elsewhere = FolderWith({L"x.mdf"});
+  const std::wstring full_path = elsewhere->Path(L"x.mdf");
+  ASSERT_NO_FATAL_FAILURE(
+      Choose(L"\"" + full_path + L"\" \"a.mdf\"", files->path()));
+  ASSERT_TRUE(WaitRows(2));
+  EXPECT_EQ(e2e::ListCell(Grid(), 0, 0), full_path);
+  EXPECT_EQ(e2e::ListCell(Grid(), 0, 1), L"x");
+  ExpectRow(1, files->path(), L"a.mdf", L"a");
+
+  const std::wstring unc = L"\\\\server\\share\\y.mdf";
+  auto dialog = PressSelect();
+  ASSERT_TRUE(dialog);
+  ASSERT_TRUE(dialog->Submit(unc));
+  if (e2e::RunningOnWine()) {
+    // Wine's item dialog refuses a UNC path without a word and stays open.
+    EXPECT_TRUE(dialog->IsOpen());
+    dialog->Press(IDCANCEL);
+    ASSERT_TRUE(dialog->WaitClosed());
+    ASSERT_TRUE(e2e::Sync(app_->Main()));
+    EXPECT_EQ(Rows(), 2);
+  } else {
+    ASSERT_TRUE(dialog->WaitClosed());
+    ASSERT_TRUE(WaitRows(3));
+    EXPECT_EQ(e2e::ListCell(Grid(), 2, 0), unc);
+    EXPECT_EQ(e2e::ListCell(Grid(), 2, 1), L"y");
+  }
+}
+
 TEST_F(FileDialogE2E, DeleteRemovesTheRowOnYesAndKeepsItOnNo) {
   const auto files = FolderWith({L"a.mdf", L"b.mdf", L"c.mdf"});
   const e2e::ScratchFolder& folder = *files;

@@ -26,7 +26,7 @@
 //
 // Open-file dialog (file_dialog_driver.h)
 //   FileDialog::Wait(thread)         the visible "Seleccionar ficheros" dialog
-//   Type, Confirm, Press(IDOK / IDCANCEL), Open(folder), WaitClosed
+//   Type, Confirm, Submit, Press(IDOK / IDCANCEL), Open(folder), WaitClosed
 //
 // Keys (under Wine on a bare Xvfb both work; pick by what the key needs)
 //   PostKey(hwnd, vk)                WM_KEYDOWN/WM_KEYUP posted to one window;
