@@ -19,7 +19,8 @@ class FileDialog {
   virtual void SetFilter(const Text& filter) = 0;
   virtual void SetFilterIndex(int32_t index) = 0;
   virtual void SetFlags(uint32_t flags) = 0;
-  // Initial size of the result buffer, in characters.
+  // The room the host sets aside for the result, in characters; a dialog
+  // that keeps no result buffer of its own may pass over it.
   virtual void SetMaxFileSize(int32_t size) = 0;
   // Shows the dialog modally. A cancel or a failure comes back as an error.
   virtual PendingError ShowOpen() = 0;
