@@ -10,16 +10,6 @@ namespace {
 
 using ::testing::ElementsAre;
 
-// The dialog's multi-select form: the pieces joined by single NULs.
-Text NulJoined(std::initializer_list<Text> pieces) {
-  Text joined;
-  for (const Text& piece : pieces) {
-    if (!joined.empty()) joined += u'\0';
-    joined += piece;
-  }
-  return joined;
-}
-
 class FileSelection : public ::testing::Test {
  protected:
   FileSelection() {

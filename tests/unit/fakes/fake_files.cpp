@@ -4,6 +4,15 @@
 
 namespace quorvel::testing {
 
+Text NulJoined(std::initializer_list<Text> pieces) {
+  Text joined;
+  for (const Text& piece : pieces) {
+    if (!joined.empty()) joined += u'\0';
+    joined += piece;
+  }
+  return joined;
+}
+
 void FakeGrid::SetEnabled(bool value) {
   enabled = value;
   log_.push_back("Grid.Enabled=" + Flag(value));

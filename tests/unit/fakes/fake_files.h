@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <vector>
 
@@ -11,6 +12,9 @@
 #include "files/grid.h"
 
 namespace quorvel::testing {
+
+// The dialog's multi-select result: the pieces joined by single NULs.
+Text NulJoined(std::initializer_list<Text> pieces);
 
 class FakeGrid final : public Grid {
  public:

@@ -14,16 +14,6 @@ namespace {
 
 using ::testing::ElementsAre;
 
-// The dialog's multi-select form: the pieces joined by single NULs.
-Text NulJoined(std::initializer_list<Text> pieces) {
-  Text joined;
-  for (const Text& piece : pieces) {
-    if (!joined.empty()) joined += u'\0';
-    joined += piece;
-  }
-  return joined;
-}
-
 class ChosenFiles : public ::testing::Test {
  protected:
   void Choose(const Text& result_text) {

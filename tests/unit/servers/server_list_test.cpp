@@ -52,16 +52,28 @@ class ServerListTest : public ::testing::Test {
     return masks;
   }
 
-  SimulatedRegistry registry;
-};
-
-TEST_F(ServerListTest, EntriesFromEitherViewOwnViewFirst) {
+  // Instances listed in each view, and the entries they must give.
   struct Case {
     const char* what;
     std::vector<std::string> view32, view64;
     std::vector<Text> expected;
   };
-  const std::vector<Case> cases = {
+  void ExpectEntries(const std::vector<Case>& cases) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.what);
+      registry = SimulatedRegistry();
+      if (!c.view32.empty()) Instances(View::k32Bit, c.view32);
+      if (!c.view64.empty()) Instances(View::k64Bit, c.view64);
+      EXPECT_EQ(Entries(), c.expected);
+      EXPECT_EQ(OpensOf(kServerKey), (std::vector<uint32_t>{1, 257}));
+    }
+  }
+
+  SimulatedRegistry registry;
+};
+
+TEST_F(ServerListTest, EntriesFromEitherViewOwnViewFirst) {
+  ExpectEntries({
       {"32-bit view only",
        {"MSSQLSERVER", "SqlExpress"},
        {},
@@ -75,24 +87,11 @@ TEST_F(ServerListTest, EntriesFromEitherViewOwnViewFirst) {
        {"MSSQLSERVER", "Reporting"},
        {u"(LOCAL)\\SQL2005", u"(LOCAL)", u"(LOCAL)\\Reporting"}},
       {"neither view", {}, {}, {}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    registry = SimulatedRegistry();
-    if (!c.view32.empty()) Instances(View::k32Bit, c.view32);
-    if (!c.view64.empty()) Instances(View::k64Bit, c.view64);
-    EXPECT_EQ(Entries(), c.expected);
-    EXPECT_EQ(OpensOf(kServerKey), (std::vector<uint32_t>{1, 257}));
-  }
+  });
 }
 
 TEST_F(ServerListTest, EachInstanceListedOnceCaseInsensitively) {
-  struct Case {
-    const char* what;
-    std::vector<std::string> view32, view64;
-    std::vector<Text> expected;
-  };
-  const std::vector<Case> cases = {
+  ExpectEntries({
       {"same instance in both views",
        {"MSSQLSERVER", "Ventas"},
        {"Ventas", "Compras"},
@@ -117,14 +116,7 @@ TEST_F(ServerListTest, EachInstanceListedOnceCaseInsensitively) {
        {"", "A", "", "B"},
        {""},
        {u"(LOCAL)\\A", u"(LOCAL)\\B"}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    registry = SimulatedRegistry();
-    if (!c.view32.empty()) Instances(View::k32Bit, c.view32);
-    if (!c.view64.empty()) Instances(View::k64Bit, c.view64);
-    EXPECT_EQ(Entries(), c.expected);
-  }
+  });
 }
 
 TEST_F(ServerListTest, ASingleViewSystemListsItsInstancesOnce) {
@@ -195,13 +187,13 @@ class InstanceIdVersion : public ServerListTest {
 };
 
 TEST_F(InstanceIdVersion, PatchLevelThenVersionThenCurrentVersionInOneView) {
-  struct Case {
+  struct IdCase {
     const char* what;
     View view;
     bool patch_level, version, current_version;
     Text expected;
   };
-  const std::vector<Case> cases = {
+  const std::vector<IdCase> cases = {
       {"patch level, own view", View::k32Bit, true, true, true, u"15.0.4153.1"},
       {"patch level, 64-bit view only", View::k64Bit, true, true, true,
        u"15.0.4153.1"},
@@ -211,7 +203,7 @@ TEST_F(InstanceIdVersion, PatchLevelThenVersionThenCurrentVersionInOneView) {
        u"15.0.2000"},
       {"id whose keys are missing", View::k32Bit, false, false, false, u""},
   };
-  for (const Case& c : cases) {
+  for (const IdCase& c : cases) {
     SCOPED_TRACE(c.what);
     for (const Text& entry : {Text(u"(LOCAL)"), Text(u"(LOCAL)\\alpha")}) {
       registry = SimulatedRegistry();
