@@ -129,6 +129,7 @@ void ListViewGrid::ShowAddedRows() {
 void ListViewGrid::RemoveRow(int32_t row) {
   if (row < 1 || row > FileRows()) return;
   ShowAddedRows();
+  shown_page_ = {};
   const bool was_current = CurrentRow() == row;
   rows_.erase(rows_.begin() + (row - 1));
   // On an owner-data list this moves the later items' selection and focus up.
@@ -158,6 +159,7 @@ void ListViewGrid::SelectRange(int32_t row1, int32_t column1, int32_t row2,
   const int32_t last = std::min(row2, FileRows());
   if (first > last) return;
   ShowAddedRows();
+  shown_page_ = {};
   SetItemState(list_view_, -1, 0, LVIS_SELECTED);
   for (int32_t row = first; row <= last; ++row) {
     SetItemState(list_view_, row - 1, LVIS_SELECTED, LVIS_SELECTED);
@@ -170,20 +172,28 @@ void ListViewGrid::SelectRange(int32_t row1, int32_t column1, int32_t row2,
 void ListViewGrid::ShowRow(int32_t row) {
   if (row < 1 || row > FileRows()) return;
   ShowAddedRows();
+  if (row != shown_page_.row + 1) ReadShownPage();
+  shown_page_.row = row;
   const int item = row - 1;
-  const int top = static_cast<int>(Send(list_view_, LVM_GETTOPINDEX, 0, 0));
-  const int page = std::max(
-      1, static_cast<int>(Send(list_view_, LVM_GETCOUNTPERPAGE, 0, 0)));
-  if (item >= top && item < top + page) return;
+  if (item >= shown_page_.top && item < shown_page_.top + shown_page_.count) {
+    return;
+  }
   // A row below the view comes in at its top, with the rows after it: a run
   // down the list scrolls once a page, not once a row, each scroll costing a
   // repaint.
-  if (item > top) {
-    const int last_in_page = std::min(item + page, FileRows()) - 1;
+  if (item > shown_page_.top) {
+    const int last_in_page = std::min(item + shown_page_.count, FileRows()) - 1;
     Send(list_view_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(last_in_page),
          FALSE);
   }
   Send(list_view_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(item), FALSE);
+  ReadShownPage();
+}
+
+void ListViewGrid::ReadShownPage() {
+  shown_page_.top = static_cast<int>(Send(list_view_, LVM_GETTOPINDEX, 0, 0));
+  shown_page_.count = std::max(
+      1, static_cast<int>(Send(list_view_, LVM_GETCOUNTPERPAGE, 0, 0)));
 }
 
 void ListViewGrid::SetColumnWidth(int32_t column, int32_t width) {
@@ -211,6 +221,7 @@ void ListViewGrid::SyncItemCount() {
                              ? (LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL)
                              : 0;
     Send(list_view_, LVM_SETITEMCOUNT, static_cast<WPARAM>(FileRows()), flags);
+    shown_page_ = {};
     // A scroll bar may have come or gone with the rows.
     FitLastColumn();
   }

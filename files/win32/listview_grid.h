@@ -70,6 +70,8 @@ class ListViewGrid final : public Grid {
   // Drops selection and focus from items at or after first_gone.
   void ForgetStateFrom(int32_t first_gone);
   int32_t FileRows() const { return static_cast<int32_t>(rows_.size()); }
+  // Asks the ListView which items it shows now.
+  void ReadShownPage();
 
   HWND list_view_;
   int32_t width_twips_;
@@ -78,6 +80,16 @@ class ListViewGrid final : public Grid {
   // Items the ListView has been told about; below the file rows while added
   // rows wait to be shown.
   int32_t shown_rows_ = 0;
+  // Where ShowRow last left the view. A run asks for one row after another
+  // while the window takes no input, so the next row needs no question to
+  // the ListView until it lies past the page; anything else that may scroll
+  // forgets it (row 0).
+  struct ShownPage {
+    int32_t row = 0;
+    int top = 0;
+    int count = 0;
+  };
+  ShownPage shown_page_;
   Row header_;
   // File row r (from 1) is rows_[r - 1].
   std::vector<Row> rows_;

@@ -140,10 +140,13 @@ bool FileDialog::Open(const std::wstring& folder, int timeout_ms) const {
 }
 
 // The list shows names as they are on disk (Wine shows every extension).
+// The first few names tell the folder: a folder of thousands of files is
+// not read through item by item on every look.
 bool FileDialog::InFolder(const std::wstring& folder) const {
+  constexpr int kNamesLookedAt = 8;
   HWND list = FileList();
   const int count = list != nullptr ? ListRowCount(list) : 0;
-  for (int item = 0; item < count; ++item) {
+  for (int item = 0; item < count && item < kNamesLookedAt; ++item) {
     const std::wstring name = ListCell(list, item, 0);
     if (name.empty() || GetFileAttributesW((folder + L"\\" + name).c_str()) ==
                             INVALID_FILE_ATTRIBUTES) {
