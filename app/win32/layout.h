@@ -122,4 +122,30 @@ inline void FitClosedComboHeight(HWND combo, int wanted) {
   }
 }
 
+// One control of the table as the window makes it: class, styles and place
+// at the screen's DPI, the font, and the drop-down list's closed height.
+// Null when the control could not be made.
+inline HWND CreateLayoutControl(HWND parent, HINSTANCE instance,
+                                const ControlPlace& place, int dpi_x, int dpi_y,
+                                HFONT font) {
+  int height = TwipsToPixels(place.height, dpi_y);
+  if (place.kind == Kind::kCombo) {
+    height += TwipsToPixels(kComboDropTwips, dpi_y);
+  }
+  const DWORD style = WS_CHILD | WS_VISIBLE | StyleOf(place.kind) |
+                      (place.enabled ? 0 : WS_DISABLED);
+  HWND control = CreateWindowExW(
+      ExStyleOf(place.kind), ClassOf(place.kind), place.text, style,
+      TwipsToPixels(place.left, dpi_x), TwipsToPixels(place.top, dpi_y),
+      TwipsToPixels(place.width, dpi_x), height, parent,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(place.id)), instance,
+      nullptr);
+  if (control == nullptr) return nullptr;
+  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  if (place.kind == Kind::kCombo) {
+    FitClosedComboHeight(control, TwipsToPixels(place.height, dpi_y));
+  }
+  return control;
+}
+
 }  // namespace quorvel::view

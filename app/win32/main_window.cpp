@@ -85,25 +85,9 @@ MainWindow::~MainWindow() {
 bool MainWindow::CreateControls(HINSTANCE instance) {
   font_.reset(CreateControlFont(dpi_y_));
   for (const ControlPlace& place : kLayout) {
-    const int left = TwipsToPixels(place.left, dpi_x_);
-    const int top = TwipsToPixels(place.top, dpi_y_);
-    const int width = TwipsToPixels(place.width, dpi_x_);
-    int height = TwipsToPixels(place.height, dpi_y_);
-    if (place.kind == Kind::kCombo)
-      height += TwipsToPixels(kComboDropTwips, dpi_y_);
-    const DWORD style = WS_CHILD | WS_VISIBLE | StyleOf(place.kind) |
-                        (place.enabled ? 0 : WS_DISABLED);
-    HWND control =
-        CreateWindowExW(ExStyleOf(place.kind), ClassOf(place.kind), place.text,
-                        style, left, top, width, height, window_,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(place.id)),
-                        instance, nullptr);
+    HWND control = CreateLayoutControl(window_, instance, place, dpi_x_, dpi_y_,
+                                       font_.get());
     if (control == nullptr) return false;
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()),
-                 FALSE);
-    if (place.kind == Kind::kCombo) {
-      FitClosedComboHeight(control, TwipsToPixels(place.height, dpi_y_));
-    }
     if (place.kind == Kind::kGrid) grid_.emplace(control, place.width, dpi_x_);
   }
 

@@ -205,21 +205,12 @@ AdoComClient::~AdoComClient() {
   connection_factory_.Reset();
   command_factory_.Reset();
   // After the factories: nothing of ours may outlive the apartment.
-  if (joined_apartment_) CoUninitialize();
+  apartment_.reset();
 }
 
-long AdoComClient::JoinApartment() {
-  if (tried_apartment_) return apartment_failure_;
-  tried_apartment_ = true;
-  const HRESULT result = CoInitializeEx(
-      nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-  // S_FALSE (joined already) owes a CoUninitialize all the same.
-  joined_apartment_ = SUCCEEDED(result);
-  // Someone else chose a multithreaded apartment: COM works there too.
-  if (FAILED(result) && result != RPC_E_CHANGED_MODE) {
-    apartment_failure_ = result;
-  }
-  return apartment_failure_;
+HRESULT AdoComClient::JoinApartment() {
+  if (!apartment_) apartment_.emplace();
+  return apartment_->Failure();
 }
 
 Created<AdoConnection> AdoComClient::CreateConnection() {

@@ -5,7 +5,10 @@
 // The headers below need windows.h before them.
 #include <unknwn.h>
 
+#include <optional>
+
 #include "common/com_ptr.h"
+#include "common/win32/com_apartment.h"
 #include "connection/ado_client.h"
 
 namespace quorvel {
@@ -27,12 +30,10 @@ class AdoComClient final : public AdoClient {
 
  private:
   // Joins the thread's apartment the first time it is asked. Returns the
-  // failure (an HRESULT) that keeps COM out of reach, else 0 (S_OK).
-  long JoinApartment();
+  // failure that keeps COM out of reach, else S_OK.
+  HRESULT JoinApartment();
 
-  bool tried_apartment_ = false;
-  bool joined_apartment_ = false;  // owes one CoUninitialize
-  long apartment_failure_ = 0;
+  std::optional<com::Apartment> apartment_;
   com::ComPtr<IClassFactory> connection_factory_;
   com::ComPtr<IClassFactory> command_factory_;
 };

@@ -32,8 +32,6 @@ int NextItem(HWND list_view, int after, UINT flags) {
 
 }  // namespace
 
-int TwipsToPixels(int32_t twips, int dpi) { return MulDiv(twips, dpi, 1440); }
-
 int16_t ShiftMask(bool shift, bool control, bool alt) {
   return static_cast<int16_t>((shift ? 1 : 0) | (control ? 2 : 0) |
                               (alt ? 4 : 0));

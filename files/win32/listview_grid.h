@@ -96,7 +96,9 @@ class ListViewGrid final : public Grid {
 };
 
 // Twips to pixels at dpi pixels per inch, rounded to the nearest pixel.
-int TwipsToPixels(int32_t twips, int dpi);
+inline int TwipsToPixels(int32_t twips, int dpi) {
+  return MulDiv(twips, dpi, 1440);
+}
 
 // The VB-style shift mask (1 Shift, 2 Ctrl, 4 Alt) from the key states.
 int16_t ShiftMask(bool shift, bool control, bool alt);

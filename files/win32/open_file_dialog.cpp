@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "common/com_ptr.h"
+#include "common/win32/com_apartment.h"
 #include "common/win32/error_text.h"
 #include "common/win32/wide.h"
 #include "files/file_selection.h"
@@ -52,28 +53,6 @@ Text ResultText(const Text& folder, const std::vector<Text>& paths) {
 namespace {
 
 using com::ComPtr;
-
-// The item dialog needs a COM apartment on the thread that shows it: joined
-// for one dialog and left after it.
-class ApartmentScope {
- public:
-  ApartmentScope()
-      : result_(CoInitializeEx(
-            nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
-  ApartmentScope(const ApartmentScope&) = delete;
-  ApartmentScope& operator=(const ApartmentScope&) = delete;
-  // S_FALSE (joined already) owes a CoUninitialize all the same.
-  ~ApartmentScope() {
-    if (SUCCEEDED(result_)) CoUninitialize();
-  }
-  // A multithreaded apartment someone else chose serves as well.
-  HRESULT Failure() const {
-    return FAILED(result_) && result_ != RPC_E_CHANGED_MODE ? result_ : S_OK;
-  }
-
- private:
-  HRESULT result_;
-};
 
 struct CoTaskMemFreer {
   void operator()(wchar_t* text) const { CoTaskMemFree(text); }
@@ -188,8 +167,9 @@ PendingError OpenFileDialog::ShowOpen() {
   if (owner_ != nullptr && !IsWindow(owner_)) {
     return Failure(HRESULT_FROM_WIN32(ERROR_INVALID_WINDOW_HANDLE));
   }
-  // Declared first, so the dialog is released before the apartment goes.
-  const ApartmentScope apartment;
+  // The item dialog needs an apartment on the thread that shows it. Declared
+  // first, so the dialog is released before the apartment goes.
+  const com::Apartment apartment;
   HRESULT result = apartment.Failure();
   ComPtr<IFileOpenDialog> dialog;
   if (SUCCEEDED(result)) {

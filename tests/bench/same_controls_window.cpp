@@ -16,8 +16,6 @@ namespace {
 
 namespace view = quorvel::view;
 
-int Pixels(int32_t twips, int dpi) { return MulDiv(twips, dpi, 1440); }
-
 // The grid as the form leaves it: two titled columns, the path column 70% of
 // the grid, whole-row selection that stays visible.
 void SetUpGrid(HWND grid, int grid_width_twips, int dpi_x) {
@@ -27,8 +25,9 @@ void SetUpGrid(HWND grid, int grid_width_twips, int dpi_x) {
                LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
   wchar_t path[] = L"Ruta";
   wchar_t name[] = L"Base Datos";
-  const int widths[] = {Pixels(grid_width_twips * 7 / 10, dpi_x),
-                        Pixels(100, dpi_x)};
+  const int widths[] = {
+      quorvel::TwipsToPixels(grid_width_twips * 7 / 10, dpi_x),
+      quorvel::TwipsToPixels(100, dpi_x)};
   wchar_t* titles[] = {path, name};
   for (int column = 0; column < 2; ++column) {
     LVCOLUMNW info{};
@@ -61,23 +60,9 @@ void AddGridTooltip(HWND window, HWND grid, HINSTANCE instance) {
 bool CreateControls(HWND window, HINSTANCE instance, int dpi_x, int dpi_y,
                     HFONT font) {
   for (const view::ControlPlace& place : view::kLayout) {
-    int height = Pixels(place.height, dpi_y);
-    if (place.kind == view::Kind::kCombo)
-      height += Pixels(view::kComboDropTwips, dpi_y);
-    DWORD style = WS_CHILD | WS_VISIBLE | view::StyleOf(place.kind) |
-                  (place.enabled ? 0 : WS_DISABLED);
-    if (place.kind == view::Kind::kGrid) style |= LVS_SHOWSELALWAYS;
-    HWND control = CreateWindowExW(
-        view::ExStyleOf(place.kind), view::ClassOf(place.kind), place.text,
-        style, Pixels(place.left, dpi_x), Pixels(place.top, dpi_y),
-        Pixels(place.width, dpi_x), height, window,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(place.id)), instance,
-        nullptr);
+    HWND control =
+        view::CreateLayoutControl(window, instance, place, dpi_x, dpi_y, font);
     if (control == nullptr) return false;
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    if (place.kind == view::Kind::kCombo) {
-      view::FitClosedComboHeight(control, Pixels(place.height, dpi_y));
-    }
     if (place.kind == view::Kind::kGrid) SetUpGrid(control, place.width, dpi_x);
   }
   AddGridTooltip(window, GetDlgItem(window, view::kIdGrid), instance);
@@ -104,12 +89,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   const int dpi_x = GetDeviceCaps(screen, LOGPIXELSX);
   const int dpi_y = GetDeviceCaps(screen, LOGPIXELSY);
   ReleaseDC(nullptr, screen);
-  RECT frame{0, 0, Pixels(view::kClientWidthTwips, dpi_x),
-             Pixels(view::kClientHeightTwips, dpi_y)};
+  RECT frame{0, 0, quorvel::TwipsToPixels(view::kClientWidthTwips, dpi_x),
+             quorvel::TwipsToPixels(view::kClientHeightTwips, dpi_y)};
   AdjustWindowRectEx(&frame, view::kFrameStyle, FALSE, 0);
   HWND window = CreateWindowExW(
-      0, window_class.lpszClassName, view::kTitleAsPlaced, view::kFrameStyle,
-      CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+      WS_EX_CONTROLPARENT, window_class.lpszClassName, view::kTitleAsPlaced,
+      view::kFrameStyle, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
       frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
   HFONT font = view::CreateControlFont(dpi_y);
   if (window == nullptr ||
