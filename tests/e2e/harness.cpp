@@ -2,7 +2,6 @@
 
 #include <objbase.h>
 #include <wincodec.h>
-#include <wrl/client.h>
 
 #include <algorithm>
 #include <array>
@@ -12,12 +11,14 @@
 #include <cwchar>
 
 #include "app/win32/control_ids.h"
+#include "common/com_ptr.h"
+#include "common/win32/com_apartment.h"
 
 namespace e2e {
 
 namespace {
 
-using Microsoft::WRL::ComPtr;
+using quorvel::com::ComPtr;
 
 constexpr wchar_t kTitlePrefix[] = L"Adjuntar Base de datos Sql server.";
 constexpr int kPollMs = 10;
@@ -937,19 +938,6 @@ namespace {
 
 // COM on this thread for as long as it lives; a thread already in the other
 // apartment model keeps it and may use COM all the same.
-class ComScope {
- public:
-  ComScope() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComScope() {
-    if (SUCCEEDED(result_)) CoUninitialize();
-  }
-  ComScope(const ComScope&) = delete;
-  ComScope& operator=(const ComScope&) = delete;
-
- private:
-  HRESULT result_;
-};
-
 // 24-bit BGR rows, top-down: what WIC's PNG encoder takes as it is.
 HRESULT WritePng(const std::wstring& path, UINT width, UINT height,
                  std::vector<uint8_t>& bgr) {
@@ -959,8 +947,9 @@ HRESULT WritePng(const std::wstring& path, UINT width, UINT height,
   ComPtr<IWICBitmapFrameEncode> frame;
   WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
   const UINT stride = width * 3;
-  HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr,
-                                CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory));
+  HRESULT hr =
+      CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                       IID_IWICImagingFactory, &factory);
   if (SUCCEEDED(hr)) hr = factory->CreateStream(&stream);
   if (SUCCEEDED(hr))
     hr = stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE);
@@ -995,7 +984,7 @@ bool SaveClientPng(HWND hwnd, const std::wstring& path) {
   for (size_t i = 0; i < pixels.size(); i += 3) {
     std::swap(pixels[i], pixels[i + 2]);  // RGB to BGR
   }
-  ComScope com;
+  const quorvel::com::Apartment com;
   const HRESULT hr = WritePng(path, static_cast<UINT>(width),
                               static_cast<UINT>(height), pixels);
   if (FAILED(hr)) DeleteFileW(path.c_str());

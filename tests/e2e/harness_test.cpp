@@ -5,17 +5,18 @@
 
 #include <objbase.h>
 #include <wincodec.h>
-#include <wrl/client.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "common/com_ptr.h"
+#include "common/win32/com_apartment.h"
 #include "gtest/gtest.h"
 
 namespace {
 
-using Microsoft::WRL::ComPtr;
+using quorvel::com::ComPtr;
 
 constexpr COLORREF kFill = RGB(0x20, 0x80, 0xC0);
 constexpr COLORREF kMark = RGB(0xFF, 0x00, 0x00);
@@ -69,18 +70,18 @@ struct Picture {
   std::vector<uint8_t> rgb;  // rows top to bottom
 };
 
-// Reads the file back through WIC's own decoders. (COM stays initialised on
-// the driver's thread.)
+// Reads the file back through WIC's own decoders.
 Picture ReadPicture(const std::wstring& path) {
   Picture picture;
-  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  const quorvel::com::Apartment com;
   ComPtr<IWICImagingFactory> factory;
   ComPtr<IWICBitmapDecoder> decoder;
   ComPtr<IWICBitmapFrameDecode> frame;
   ComPtr<IWICFormatConverter> converter;
   GUID container{};
-  HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr,
-                                CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory));
+  HRESULT hr =
+      CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                       IID_IWICImagingFactory, &factory);
   if (SUCCEEDED(hr)) {
     hr = factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
                                             WICDecodeMetadataCacheOnDemand,
