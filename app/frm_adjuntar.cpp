@@ -6,7 +6,13 @@
 #include "files/file_selection.h"
 #include "servers/server_list.h"
 
-namespace quorvel {
+namespace quorvel::app {
+
+using connection::AdoConnection;
+using connection::Created;
+using files::FileDialog;
+using files::Grid;
+
 namespace {
 
 // The grid's file rows as the attach run reads them, with each failure
@@ -76,7 +82,9 @@ void FrmAdjuntar::EnterDisconnectedState() {
   SetTitle(kSuffixDisconnected);
 }
 
-void FrmAdjuntar::SetUpFileGrid() { files::SetUpFileGrid(controls_.vsFlexGrid1); }
+void FrmAdjuntar::SetUpFileGrid() {
+  files::SetUpFileGrid(controls_.vsFlexGrid1);
+}
 
 // ---- events ----------------------------------------------------------------
 
@@ -176,4 +184,4 @@ void FrmAdjuntar::ConnectToServer() {
   controls_.messages.Show(opened.description, MessageStyle::kOkOnly);
 }
 
-}  // namespace quorvel
+}  // namespace quorvel::app

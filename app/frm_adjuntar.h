@@ -11,7 +11,7 @@
 #include "files/grid.h"
 #include "registry/registry_api.h"
 
-namespace quorvel {
+namespace quorvel::app {
 
 inline constexpr char16_t kTitleBase[] = u"Adjuntar Base de datos Sql server.";
 inline constexpr char16_t kSuffixConnected[] = u" Conectado.";
@@ -27,14 +27,14 @@ struct FormControls {
   Button& Command3;  // "Seleccionar Ficheros"
   Button& Command4;  // "Adjuntar"
   Label& Label3;     // version display
-  Grid& vsFlexGrid1;
-  FileDialog& CommonDialog1;
+  files::Grid& vsFlexGrid1;
+  files::FileDialog& CommonDialog1;
   MessageBoxes& messages;
 };
 
 struct FormServices {
-  RegistryApi& registry;
-  AdoClient& ado;
+  registry::RegistryApi& registry;
+  connection::AdoClient& ado;
 };
 
 class FrmAdjuntar {
@@ -60,7 +60,6 @@ class FrmAdjuntar {
   void EnterDisconnectedState();
   void SetUpFileGrid();
 
-  bool HasConnection() const { return ServerConnection != nullptr; }
   bool Closing() const { return closing_; }
 
  private:
@@ -69,8 +68,8 @@ class FrmAdjuntar {
 
   FormControls controls_;
   FormServices services_;
-  std::unique_ptr<AdoConnection> ServerConnection;
+  std::unique_ptr<connection::AdoConnection> ServerConnection;
   bool closing_ = false;
 };
 
-}  // namespace quorvel
+}  // namespace quorvel::app

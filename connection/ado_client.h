@@ -6,7 +6,7 @@
 
 #include "common/text.h"
 
-namespace quorvel {
+namespace quorvel::connection {
 
 // A new object, or the failure that kept it from being created.
 template <typename Object>
@@ -52,4 +52,4 @@ class AdoClient {
   virtual Created<AdoConnection> CreateConnection() = 0;
 };
 
-}  // namespace quorvel
+}  // namespace quorvel::connection

@@ -5,7 +5,7 @@
 
 #include "common/text.h"
 
-namespace quorvel {
+namespace quorvel::files {
 
 // Error number a cancelled dialog raises when cancel is set to raise one.
 inline constexpr int32_t kDialogCancelled = 32755;
@@ -28,4 +28,4 @@ class FileDialog {
   virtual Text FileName() const = 0;
 };
 
-}  // namespace quorvel
+}  // namespace quorvel::files

@@ -5,7 +5,7 @@
 
 #include "common/controls.h"
 
-namespace quorvel {
+namespace quorvel::files {
 
 class Grid : public EnabledFlag {
  public:
@@ -37,4 +37,4 @@ class Grid : public EnabledFlag {
   virtual void ShowRow(int32_t row) = 0;
 };
 
-}  // namespace quorvel
+}  // namespace quorvel::files

@@ -6,7 +6,7 @@
 
 #include "common/text.h"
 
-namespace quorvel {
+namespace quorvel::registry {
 
 // An open key; 0 holds no key.
 using RegistryKey = std::uintptr_t;
@@ -59,4 +59,4 @@ class ScopedRegistryKey {
   RegistryKey key_ = 0;
 };
 
-}  // namespace quorvel
+}  // namespace quorvel::registry

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace quorvel::WinReg {
+namespace quorvel::registry::WinReg {
 namespace {
 
 // Larger sizes are treated as unallocatable: no registry value the program
@@ -118,4 +118,4 @@ Text ReadRegistryString(RegistryApi& registry, const Text& key_path,
       ReadRegistryValue(registry, key_path, value_name, root_selector, access));
 }
 
-}  // namespace quorvel::WinReg
+}  // namespace quorvel::registry::WinReg

@@ -8,7 +8,7 @@
 #include "common/text.h"
 #include "registry/registry_api.h"
 
-namespace quorvel::WinReg {
+namespace quorvel::registry::WinReg {
 
 // Empty, text (NULs as stored) or a DWORD.
 using RegistryValue = std::variant<std::monostate, Text, int32_t>;
@@ -38,4 +38,4 @@ Text ReadRegistryString(RegistryApi& registry, const Text& key_path,
                         const Text& value_name, int32_t root_selector,
                         uint32_t access);
 
-}  // namespace quorvel::WinReg
+}  // namespace quorvel::registry::WinReg

@@ -11,6 +11,10 @@
 namespace quorvel::servers {
 namespace {
 
+namespace WinReg = registry::WinReg;
+using registry::kKeyQueryValue;
+using registry::kKeyWow64_64Key;
+
 constexpr int32_t kLocalMachine = 1;
 constexpr uint32_t kOwnView = kKeyQueryValue;
 constexpr uint32_t k64BitView = kKeyQueryValue | kKeyWow64_64Key;
@@ -89,7 +93,7 @@ Text VersionOfSql2000Instance(RegistryApi& registry, const Text& entry) {
 // nowhere: a DWORD would read as digits, a multi-string holds NULs, which no
 // key name can.
 Text InstanceId(RegistryApi& registry, const Text& instance, uint32_t view) {
-  const WinReg::RegistryValue value = WinReg::ReadRegistryValue(
+  const WinReg::RegistryValue value = registry::WinReg::ReadRegistryValue(
       registry, Text(kServerKey) + u"\\Instance Names\\SQL", instance,
       kLocalMachine, view);
   if (!std::holds_alternative<Text>(value)) return Text();

@@ -9,6 +9,8 @@
 
 namespace quorvel::servers {
 
+using registry::RegistryApi;
+
 // "(LOCAL)" for the default instance, "(LOCAL)\<name>" for a named one: the
 // instances of the process's own registry view first, then the 64-bit view's,
 // each listed once.

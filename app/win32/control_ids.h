@@ -2,7 +2,7 @@
 // end-to-end driver so it can find every control with GetDlgItem.
 #pragma once
 
-namespace quorvel::view {
+namespace quorvel::app::win32 {
 
 // Class of the one top-level window.
 inline constexpr wchar_t kMainWindowClass[] = L"QuorvelFrmAdjuntar";
@@ -19,4 +19,4 @@ inline constexpr int kIdCommand4 = 107;  // "Adjuntar"
 inline constexpr int kIdLabel2 = 108;    // "Version"
 inline constexpr int kIdLabel3 = 109;    // version display
 
-}  // namespace quorvel::view
+}  // namespace quorvel::app::win32

@@ -2,27 +2,32 @@
 // stand. The start-up benchmark builds its same-controls window from it too.
 #pragma once
 
-#include <windows.h>
+#include "common/win32/windows_api.h"
 // commctrl.h needs windows.h first.
 #include <commctrl.h>
 
 #include <array>
 #include <cstdint>
 
+#include "app/frm_adjuntar.h"
 #include "app/win32/control_ids.h"
+#include "common/win32/twips.h"
 #include "files/win32/listview_grid.h"
 
-namespace quorvel::view {
+namespace quorvel::app::win32 {
 
 inline constexpr int32_t kClientWidthTwips = 7470;
 inline constexpr int32_t kClientHeightTwips = 5160;
 inline constexpr DWORD kFrameStyle = WS_OVERLAPPEDWINDOW;
-inline constexpr wchar_t kTitleAsPlaced[] =
-    L"Adjuntar Base de datos Sql server.";
 inline constexpr wchar_t kGridTooltip[] =
     L"Pulse Suprimir para eliminar la linea";
 // How far the server list drops, beyond the closed box.
 inline constexpr int32_t kComboDropTwips = 2400;
+
+// The title as placed, before the load sequence adds its suffix.
+inline const wchar_t* TitleAsPlaced() {
+  return reinterpret_cast<const wchar_t*>(app::kTitleBase);
+}
 
 enum class Kind { kLabel, kCombo, kButton, kGrid };
 
@@ -71,7 +76,7 @@ constexpr DWORD StyleOf(Kind kind) {
     case Kind::kButton:
       return BS_PUSHBUTTON | WS_TABSTOP;
     case Kind::kGrid:
-      return kListViewGridStyle | WS_TABSTOP;
+      return files::win32::kListViewGridStyle | WS_TABSTOP;
   }
   return 0;
 }
@@ -148,4 +153,4 @@ inline HWND CreateLayoutControl(HWND parent, HINSTANCE instance,
   return control;
 }
 
-}  // namespace quorvel::view
+}  // namespace quorvel::app::win32

@@ -1,12 +1,11 @@
 // Quorvel.exe: one window that attaches .mdf files to a local SQL Server.
-#include <windows.h>
-
 #include "app/win32/layout.h"
 #include "app/win32/main_window.h"
+#include "common/win32/windows_api.h"
 
 namespace {
 
-int RunMessageLoop(quorvel::view::MainWindow& window) {
+int RunMessageLoop(quorvel::app::win32::MainWindow& window) {
   MSG message{};
   for (;;) {
     const BOOL got = GetMessageW(&message, nullptr, 0, 0);
@@ -23,9 +22,9 @@ int RunMessageLoop(quorvel::view::MainWindow& window) {
 // COM is not started here: the window's ADO client joins it when the program
 // first connects, so a start without a server never loads it.
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  quorvel::view::InitControlClasses();
+  quorvel::app::win32::InitControlClasses();
 
-  auto window = quorvel::view::MainWindow::Create(instance);
+  auto window = quorvel::app::win32::MainWindow::Create(instance);
   if (window == nullptr) return 1;
   // The load sequence runs while the window is still hidden.
   window->Load();

@@ -7,7 +7,7 @@
 #include "app/win32/control_ids.h"
 #include "app/win32/layout.h"
 
-namespace quorvel::view {
+namespace quorvel::app::win32 {
 namespace {
 
 struct ScreenDpi {
@@ -39,7 +39,7 @@ std::unique_ptr<MainWindow> MainWindow::Create(HINSTANCE instance) {
   window_class.hInstance = instance;
   window_class.hIcon = LoadAppIcon(instance, SM_CXICON, SM_CYICON);
   window_class.hIconSm = LoadAppIcon(instance, SM_CXSMICON, SM_CYSMICON);
-  window_class.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+  window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   window_class.lpszClassName = kMainWindowClass;
   if (RegisterClassExW(&window_class) == 0 &&
@@ -56,7 +56,7 @@ std::unique_ptr<MainWindow> MainWindow::Create(HINSTANCE instance) {
   const int client_height = TwipsToPixels(kClientHeightTwips, dpi.y);
   RECT frame{0, 0, client_width, client_height};
   AdjustWindowRectEx(&frame, kFrameStyle, FALSE, 0);
-  if (CreateWindowExW(WS_EX_CONTROLPARENT, kMainWindowClass, kTitleAsPlaced,
+  if (CreateWindowExW(WS_EX_CONTROLPARENT, kMainWindowClass, TitleAsPlaced(),
                       kFrameStyle, CW_USEDEFAULT, CW_USEDEFAULT, Width(frame),
                       Height(frame), nullptr, nullptr, instance,
                       self.get()) == nullptr) {
@@ -176,12 +176,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_NOTIFY:
       return OnNotify(*reinterpret_cast<const NMHDR*>(lparam));
     case WM_ACTIVATE:
-      if (LOWORD(wparam) == WA_INACTIVE) {
-        HWND focus = GetFocus();
-        if (focus != nullptr && IsChild(window_, focus)) saved_focus_ = focus;
-      } else {
-        FocusFirstControl();
-      }
+      OnActivate(LOWORD(wparam) != WA_INACTIVE);
       return 0;
     case WM_SETFOCUS:
       FocusFirstControl();
@@ -190,13 +185,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       if (OnSetCursor()) return TRUE;
       return DefWindowProcW(window_, message, wparam, lparam);
     case WM_SYSCOMMAND:
-      // The default handling ignores SC_CLOSE while a box of a handler has
-      // the window disabled; the taskbar sends it all the same.
-      if ((wparam & 0xFFF0) != SC_CLOSE) {
-        return DefWindowProcW(window_, message, wparam, lparam);
-      }
-      OnClose();
-      return 0;
+      return OnSysCommand(wparam, lparam);
     case WM_CLOSE:
       OnClose();
       return 0;
@@ -268,6 +257,26 @@ void MainWindow::OnGridKey(WORD key) {
   grid_->ShowAddedRows();
 }
 
+// The focus leaves with the window and comes back to the control that had it.
+void MainWindow::OnActivate(bool active) {
+  if (active) {
+    FocusFirstControl();
+    return;
+  }
+  HWND focus = GetFocus();
+  if (focus != nullptr && IsChild(window_, focus)) saved_focus_ = focus;
+}
+
+// The default handling ignores SC_CLOSE while a box of a handler has the
+// window disabled; the taskbar sends it all the same.
+LRESULT MainWindow::OnSysCommand(WPARAM command, LPARAM lparam) {
+  if ((command & 0xFFF0) != SC_CLOSE) {
+    return DefWindowProcW(window_, WM_SYSCOMMAND, command, lparam);
+  }
+  OnClose();
+  return 0;
+}
+
 // While a call blocks the window no WM_SETCURSOR comes; this keeps the wait
 // cursor should one come all the same. With a box of the handler up the
 // window is disabled and the box's arrow shows.
@@ -317,4 +326,4 @@ void MainWindow::KeepNoDefaultButton() {
   }
 }
 
-}  // namespace quorvel::view
+}  // namespace quorvel::app::win32

@@ -2,20 +2,19 @@
 // wires them to the form logic and forwards their events.
 #pragma once
 
-#include <windows.h>
-
 #include <memory>
 #include <optional>
 #include <type_traits>
 
 #include "app/frm_adjuntar.h"
 #include "app/win32/win32_controls.h"
+#include "common/win32/windows_api.h"
 #include "connection/win32/ado_com_client.h"
 #include "files/win32/listview_grid.h"
 #include "files/win32/open_file_dialog.h"
 #include "registry/win32/win32_registry.h"
 
-namespace quorvel::view {
+namespace quorvel::app::win32 {
 
 struct FontDeleter {
   void operator()(HFONT font) const { DeleteObject(font); }
@@ -50,6 +49,8 @@ class MainWindow {
   LRESULT OnNotify(const NMHDR& header);
   void OnGridKey(WORD key);
   bool OnSetCursor();
+  void OnActivate(bool active);
+  LRESULT OnSysCommand(WPARAM command, LPARAM lparam);
   void OnClose();
   void FocusFirstControl();
   // A control disabled while it had the focus hands it on, as in a dialog.
@@ -71,11 +72,11 @@ class MainWindow {
   std::optional<Win32Button> command4_;
   std::optional<Win32Label> label3_;
   std::optional<Win32MessageBoxes> messages_;
-  std::optional<ListViewGrid> grid_;
-  OpenFileDialog file_dialog_;
-  Win32Registry registry_;
-  AdoComClient ado_;
+  std::optional<files::win32::ListViewGrid> grid_;
+  files::win32::OpenFileDialog file_dialog_;
+  registry::win32::Win32Registry registry_;
+  connection::win32::AdoComClient ado_;
   std::unique_ptr<FrmAdjuntar> form_;
 };
 
-}  // namespace quorvel::view
+}  // namespace quorvel::app::win32

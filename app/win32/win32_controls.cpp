@@ -5,7 +5,7 @@
 #include "app/frm_adjuntar.h"
 #include "common/win32/wide.h"
 
-namespace quorvel::view {
+namespace quorvel::app::win32 {
 
 Text WindowText(HWND window) {
   const int length = GetWindowTextLengthW(window);
@@ -14,6 +14,11 @@ Text WindowText(HWND window) {
   const int copied = GetWindowTextW(window, buffer.data(), length + 1);
   return FromWide(buffer.data(),
                   static_cast<std::size_t>(copied > 0 ? copied : 0));
+}
+
+int16_t ShiftMask(bool shift, bool control, bool alt) {
+  return static_cast<int16_t>((shift ? 1 : 0) | (control ? 2 : 0) |
+                              (alt ? 4 : 0));
 }
 
 void Win32Button::SetEnabled(bool enabled) {
@@ -105,4 +110,4 @@ MessageAnswer Win32MessageBoxes::Show(const Text& text, MessageStyle style) {
   return MessageAnswer::kOk;
 }
 
-}  // namespace quorvel::view
+}  // namespace quorvel::app::win32

@@ -1,13 +1,17 @@
 // The form's controls over real Win32 windows.
 #pragma once
 
-#include <windows.h>
+#include <cstdint>
 
 #include "common/controls.h"
+#include "common/win32/windows_api.h"
 
-namespace quorvel::view {
+namespace quorvel::app::win32 {
 
 Text WindowText(HWND window);
+
+// The VB-style shift mask (1 Shift, 2 Ctrl, 4 Alt) from the key states.
+int16_t ShiftMask(bool shift, bool control, bool alt);
 
 class Win32Button final : public Button {
  public:
@@ -73,4 +77,4 @@ class Win32MessageBoxes final : public MessageBoxes {
   HWND owner_;
 };
 
-}  // namespace quorvel::view
+}  // namespace quorvel::app::win32

@@ -2,7 +2,7 @@
 // object lives.
 #pragma once
 
-#include <windows.h>
+#include "common/win32/windows_api.h"
 // The header below needs windows.h before it.
 #include <objbase.h>
 

@@ -2,12 +2,11 @@
 // system fails and left no description of its own.
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
 
 #include "common/text.h"
 #include "common/win32/wide.h"
+#include "common/win32/windows_api.h"
 
 namespace quorvel::com {
 

@@ -1,17 +1,16 @@
 #include "connection/win32/ado_com_client.h"
 
-#include <windows.h>
-
 #include <initializer_list>
 #include <memory>
 #include <utility>
 
 #include "common/com_ptr.h"
+#include "common/win32/com_handles.h"
+#include "common/win32/windows_api.h"
 #include "connection/win32/ado_interfaces.h"
 #include "connection/win32/com_error.h"
-#include "connection/win32/com_handles.h"
 
-namespace quorvel {
+namespace quorvel::connection::win32 {
 namespace {
 
 using com::Bstr;
@@ -99,7 +98,7 @@ class ComConnection final : public AdoConnection {
  private:
   template <typename Step>
   PendingError Call(Step step) {
-    return com::Invoke(connection_.Get(), step);
+    return Invoke(connection_.Get(), step);
   }
 
   ComPtr<ado::Connection> connection_;
@@ -179,7 +178,7 @@ class ComCommand final : public AdoCommand {
   // An unbound command's failures are in no connection's Errors collection.
   template <typename Step>
   PendingError Call(Step step) {
-    return com::Invoke(bound_ ? connection_.Get() : nullptr, step);
+    return Invoke(bound_ ? connection_.Get() : nullptr, step);
   }
 
   ComPtr<ado::Command> command_;
@@ -188,14 +187,14 @@ class ComCommand final : public AdoCommand {
 };
 
 Created<AdoCommand> ComConnection::CreateCommand() {
-  com::ClearErrorInfo();
+  ClearErrorInfo();
   ComPtr<ado::Command> command;
   const HRESULT result = CreateAdoObject(
       ado::kClsidCommand, command_factory_,
       {ado::kIidCommand, ado::kIidCommandOld, ado::kIidCommand25,
        ado::kIidCommand25Old, ado::kIidCommand15, ado::kIidCommand15Old},
       command);
-  if (FAILED(result)) return {nullptr, com::DescribeFailure(result, nullptr)};
+  if (FAILED(result)) return {nullptr, DescribeFailure(result, nullptr)};
   return {std::make_unique<ComCommand>(std::move(command), connection_), {}};
 }
 
@@ -215,19 +214,19 @@ HRESULT AdoComClient::JoinApartment() {
 
 Created<AdoConnection> AdoComClient::CreateConnection() {
   if (const HRESULT joined = JoinApartment(); FAILED(joined)) {
-    return {nullptr, com::DescribeFailure(joined, nullptr)};
+    return {nullptr, DescribeFailure(joined, nullptr)};
   }
-  com::ClearErrorInfo();
+  ClearErrorInfo();
   ComPtr<ado::Connection> connection;
   const HRESULT result = CreateAdoObject(
       ado::kClsidConnection, connection_factory_,
       {ado::kIidConnection, ado::kIidConnectionOld}, connection);
   if (FAILED(result)) {
-    return {nullptr, com::DescribeFailure(result, nullptr)};
+    return {nullptr, DescribeFailure(result, nullptr)};
   }
   return {
       std::make_unique<ComConnection>(std::move(connection), command_factory_),
       {}};
 }
 
-}  // namespace quorvel
+}  // namespace quorvel::connection::win32

@@ -1,7 +1,7 @@
 // ADO over COM: ADODB.Connection and ADODB.Command.
 #pragma once
 
-#include <windows.h>
+#include "common/win32/windows_api.h"
 // The headers below need windows.h before them.
 #include <unknwn.h>
 
@@ -11,7 +11,7 @@
 #include "common/win32/com_apartment.h"
 #include "connection/ado_client.h"
 
-namespace quorvel {
+namespace quorvel::connection::win32 {
 
 // COM is joined on first use, not at start-up: a program that never connects
 // never loads COM. The thread stays in its single-threaded apartment until the
@@ -38,4 +38,4 @@ class AdoComClient final : public AdoClient {
   com::ComPtr<IClassFactory> command_factory_;
 };
 
-}  // namespace quorvel
+}  // namespace quorvel::connection::win32

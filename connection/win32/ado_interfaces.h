@@ -3,11 +3,11 @@
 // call are declared all the same: their slots fix the places of the ones we do.
 #pragma once
 
-#include <windows.h>
+#include "common/win32/windows_api.h"
 // The headers below need windows.h before them.
 #include <oaidl.h>
 
-namespace quorvel::ado {
+namespace quorvel::connection::win32::ado {
 
 // Every ADO GUID but _Command's ends in this tail.
 #define QUORVEL_ADO_GUID(d1)                                               \
@@ -189,4 +189,4 @@ struct Command : AdoObject {
   get_NamedParameters(VARIANT_BOOL* named) = 0;
 };
 
-}  // namespace quorvel::ado
+}  // namespace quorvel::connection::win32::ado

@@ -3,10 +3,14 @@
 #include <oleauto.h>
 
 #include "common/com_ptr.h"
-#include "connection/win32/com_handles.h"
+#include "common/win32/com_handles.h"
 
-namespace quorvel::com {
+namespace quorvel::connection::win32 {
 namespace {
+
+using com::Bstr;
+using com::ComPtr;
+using com::Variant;
 
 Text FromErrorInfo() {
   ComPtr<IErrorInfo> info;
@@ -45,8 +49,8 @@ PendingError DescribeFailure(HRESULT result, ado::Connection* connection) {
   if (error.description.empty()) {
     error.description = FromErrorsCollection(connection);
   }
-  if (error.description.empty()) error.description = ErrorText(result);
+  if (error.description.empty()) error.description = com::ErrorText(result);
   return error;
 }
 
-}  // namespace quorvel::com
+}  // namespace quorvel::connection::win32

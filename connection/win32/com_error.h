@@ -1,13 +1,12 @@
 // Failed COM calls as the pending errors the window reports.
 #pragma once
 
-#include <windows.h>
-
 #include "common/text.h"
 #include "common/win32/error_text.h"
+#include "common/win32/windows_api.h"
 #include "connection/win32/ado_interfaces.h"
 
-namespace quorvel::com {
+namespace quorvel::connection::win32 {
 
 // Drops the thread's error information, so that what a failing call leaves
 // there afterwards is known to be its own.
@@ -29,4 +28,4 @@ PendingError Invoke(ado::Connection* connection, Call call) {
   return DescribeFailure(result, connection);
 }
 
-}  // namespace quorvel::com
+}  // namespace quorvel::connection::win32

@@ -4,9 +4,10 @@
 #include <cstddef>
 #include <utility>
 
+#include "common/win32/twips.h"
 #include "common/win32/wide.h"
 
-namespace quorvel {
+namespace quorvel::files::win32 {
 namespace {
 
 // A column's width before the program sets one, as a grid would give it.
@@ -31,11 +32,6 @@ int NextItem(HWND list_view, int after, UINT flags) {
 }
 
 }  // namespace
-
-int16_t ShiftMask(bool shift, bool control, bool alt) {
-  return static_cast<int16_t>((shift ? 1 : 0) | (control ? 2 : 0) |
-                              (alt ? 4 : 0));
-}
 
 ListViewGrid::ListViewGrid(HWND list_view, int32_t width_twips, int dpi_x)
     : list_view_(list_view), width_twips_(width_twips), dpi_x_(dpi_x) {
@@ -241,4 +237,4 @@ void ListViewGrid::ForgetStateFrom(int32_t first_gone) {
   if (focused >= first_gone) SetItemState(list_view_, focused, 0, LVIS_FOCUSED);
 }
 
-}  // namespace quorvel
+}  // namespace quorvel::files::win32

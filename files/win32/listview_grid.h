@@ -2,7 +2,7 @@
 // ListView only draws them, asking the owner window for each visible cell.
 #pragma once
 
-#include <windows.h>
+#include "common/win32/windows_api.h"
 // commctrl.h needs windows.h first.
 #include <commctrl.h>
 
@@ -12,7 +12,7 @@
 
 #include "files/grid.h"
 
-namespace quorvel {
+namespace quorvel::files::win32 {
 
 // Styles the ListView must be created with for ListViewGrid to drive it. The
 // chosen row stays highlighted while another control has the focus, as the
@@ -95,12 +95,4 @@ class ListViewGrid final : public Grid {
   std::vector<Row> rows_;
 };
 
-// Twips to pixels at dpi pixels per inch, rounded to the nearest pixel.
-inline int TwipsToPixels(int32_t twips, int dpi) {
-  return MulDiv(twips, dpi, 1440);
-}
-
-// The VB-style shift mask (1 Shift, 2 Ctrl, 4 Alt) from the key states.
-int16_t ShiftMask(bool shift, bool control, bool alt);
-
-}  // namespace quorvel
+}  // namespace quorvel::files::win32

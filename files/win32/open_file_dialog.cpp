@@ -16,7 +16,7 @@
 #include "common/win32/wide.h"
 #include "files/file_selection.h"
 
-namespace quorvel {
+namespace quorvel::files::win32 {
 
 std::vector<std::pair<Text, Text>> FilterPairs(const Text& filter) {
   std::vector<std::pair<Text, Text>> pairs;
@@ -194,4 +194,4 @@ PendingError OpenFileDialog::ShowOpen() {
   return PendingError{};
 }
 
-}  // namespace quorvel
+}  // namespace quorvel::files::win32

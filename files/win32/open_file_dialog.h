@@ -2,15 +2,14 @@
 // host.
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
 #include <utility>
 #include <vector>
 
+#include "common/win32/windows_api.h"
 #include "files/file_dialog.h"
 
-namespace quorvel {
+namespace quorvel::files::win32 {
 
 // Description of the cancel error, as the dialog host has always worded it.
 inline constexpr char16_t kDialogCancelledText[] = u"Cancel was selected.";
@@ -54,4 +53,4 @@ class OpenFileDialog final : public FileDialog {
   Text file_name_;
 };
 
-}  // namespace quorvel
+}  // namespace quorvel::files::win32

@@ -1,13 +1,12 @@
 #include "registry/win32/win32_registry.h"
 
-#include <windows.h>
-
 #include <array>
 #include <string>
 
 #include "common/win32/wide.h"
+#include "common/win32/windows_api.h"
 
-namespace quorvel {
+namespace quorvel::registry::win32 {
 namespace {
 
 HKEY RootHandle(RootKey root) {
@@ -110,4 +109,4 @@ Text Win32Registry::DecodeAnsi(const uint8_t* bytes, std::size_t count) const {
   return text;
 }
 
-}  // namespace quorvel
+}  // namespace quorvel::registry::win32

@@ -3,7 +3,7 @@
 
 #include "registry/registry_api.h"
 
-namespace quorvel {
+namespace quorvel::registry::win32 {
 
 class Win32Registry final : public RegistryApi {
  public:
@@ -17,4 +17,4 @@ class Win32Registry final : public RegistryApi {
   Text DecodeAnsi(const uint8_t* bytes, std::size_t count) const override;
 };
 
-}  // namespace quorvel
+}  // namespace quorvel::registry::win32

@@ -18,10 +18,10 @@
 //          own time included, earlier lines' writing included
 #pragma once
 
-#include <windows.h>
-
 #include <string>
 #include <vector>
+
+#include "common/win32/windows_api.h"
 
 namespace quorvel::standin {
 

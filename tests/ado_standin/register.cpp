@@ -1,8 +1,8 @@
 #include "tests/ado_standin/register.h"
 
-#include <windows.h>
-
 #include <vector>
+
+#include "common/win32/windows_api.h"
 
 namespace quorvel::standin {
 namespace {

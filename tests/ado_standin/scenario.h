@@ -21,12 +21,12 @@
 // description leaves neither, like a provider that says nothing.
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "common/win32/windows_api.h"
 
 namespace quorvel::standin {
 

@@ -1,6 +1,6 @@
 // A scripted stand-in for ADO's Connection and Command, for end-to-end tests
 // only: it answers as the scenario file says and records what it is asked.
-#include <windows.h>
+#include "common/win32/windows_api.h"
 // The headers below need windows.h before them.
 #include <oleauto.h>
 #include <olectl.h>
@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "common/com_ptr.h"
+#include "common/win32/com_handles.h"
 #include "connection/win32/ado_interfaces.h"
-#include "connection/win32/com_handles.h"
 #include "tests/ado_standin/record.h"
 #include "tests/ado_standin/register.h"
 #include "tests/ado_standin/scenario.h"
@@ -21,6 +21,7 @@
 namespace quorvel::standin {
 namespace {
 
+namespace ado = connection::win32::ado;
 using com::ComPtr;
 
 // Lets the stand-in recognise its own connection objects behind an IDispatch.
@@ -978,10 +979,10 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
-  if (IsEqualCLSID(clsid, quorvel::ado::kClsidConnection)) {
+  if (IsEqualCLSID(clsid, quorvel::connection::win32::ado::kClsidConnection)) {
     return g_connection_factory.QueryInterface(iid, out);
   }
-  if (IsEqualCLSID(clsid, quorvel::ado::kClsidCommand)) {
+  if (IsEqualCLSID(clsid, quorvel::connection::win32::ado::kClsidCommand)) {
     return g_command_factory.QueryInterface(iid, out);
   }
   return CLASS_E_CLASSNOTAVAILABLE;

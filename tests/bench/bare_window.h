@@ -3,7 +3,7 @@
 // loop.
 #pragma once
 
-#include <windows.h>
+#include "common/win32/windows_api.h"
 
 namespace bench {
 

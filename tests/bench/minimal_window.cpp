@@ -1,7 +1,6 @@
 // Baseline for the start-up benchmark: the least a Win32 window program
 // does, built like Quorvel.exe (same toolchain, static, GUI subsystem).
-#include <windows.h>
-
+#include "common/win32/windows_api.h"
 #include "tests/bench/bare_window.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {

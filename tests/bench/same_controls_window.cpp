@@ -2,7 +2,7 @@
 // built from the same layout, font, icons and resources, and nothing behind
 // them (no registry, no form, no COM). What Quorvel.exe takes beyond this is
 // its own doing.
-#include <windows.h>
+#include "common/win32/windows_api.h"
 // commctrl.h needs windows.h first.
 #include <commctrl.h>
 
@@ -14,7 +14,7 @@
 
 namespace {
 
-namespace view = quorvel::view;
+namespace view = quorvel::app::win32;
 
 // The grid as the form leaves it: two titled columns, the path column 70% of
 // the grid, whole-row selection that stays visible.
@@ -93,7 +93,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
              quorvel::TwipsToPixels(view::kClientHeightTwips, dpi_y)};
   AdjustWindowRectEx(&frame, view::kFrameStyle, FALSE, 0);
   HWND window = CreateWindowExW(
-      WS_EX_CONTROLPARENT, window_class.lpszClassName, view::kTitleAsPlaced,
+      WS_EX_CONTROLPARENT, window_class.lpszClassName, view::TitleAsPlaced(),
       view::kFrameStyle, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
       frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
   HFONT font = view::CreateControlFont(dpi_y);

@@ -5,7 +5,8 @@
 // figures; fails only when rows go missing, never on a slow machine.
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
+
+#include "common/win32/windows_api.h"
 // commctrl.h needs windows.h first.
 #include <commctrl.h>
 
@@ -76,32 +77,33 @@ class NoMessages final : public quorvel::MessageBoxes {
     return quorvel::MessageAnswer::kNo;
   }
 };
-class NoRegistry final : public quorvel::RegistryApi {
+class NoRegistry final : public quorvel::registry::RegistryApi {
  public:
-  int32_t OpenKey(quorvel::RootKey, const Text&, uint32_t,
-                  quorvel::RegistryKey*) override {
+  int32_t OpenKey(quorvel::registry::RootKey, const Text&, uint32_t,
+                  quorvel::registry::RegistryKey*) override {
     return 2;
   }
-  int32_t QueryValueSize(quorvel::RegistryKey, const Text&, uint32_t*,
+  int32_t QueryValueSize(quorvel::registry::RegistryKey, const Text&, uint32_t*,
                          uint32_t*) override {
     return 2;
   }
-  int32_t QueryValueData(quorvel::RegistryKey, const Text&, uint32_t*, uint8_t*,
-                         uint32_t*) override {
+  int32_t QueryValueData(quorvel::registry::RegistryKey, const Text&, uint32_t*,
+                         uint8_t*, uint32_t*) override {
     return 2;
   }
-  void CloseKey(quorvel::RegistryKey) override {}
+  void CloseKey(quorvel::registry::RegistryKey) override {}
   Text DecodeAnsi(const uint8_t*, std::size_t) const override { return Text(); }
 };
-class NoAdo final : public quorvel::AdoClient {
+class NoAdo final : public quorvel::connection::AdoClient {
  public:
-  quorvel::Created<quorvel::AdoConnection> CreateConnection() override {
+  quorvel::connection::Created<quorvel::connection::AdoConnection>
+  CreateConnection() override {
     return {nullptr, {1, u"none"}};
   }
 };
 
 // The dialog as the form sees it: it hands back a prepared result text.
-class ScriptedDialog final : public quorvel::FileDialog {
+class ScriptedDialog final : public quorvel::files::FileDialog {
  public:
   explicit ScriptedDialog(Text result) : result_(std::move(result)) {}
   void SetDialogTitle(const Text&) override {}
@@ -118,7 +120,7 @@ class ScriptedDialog final : public quorvel::FileDialog {
 };
 
 // Rows kept in plain memory: the core's own cost, without any control.
-class MemoryGrid final : public quorvel::Grid {
+class MemoryGrid final : public quorvel::files::Grid {
  public:
   void SetEnabled(bool) override {}
   int32_t RowCount() const override {
@@ -153,7 +155,7 @@ class MemoryGrid final : public quorvel::Grid {
 // Runs one handler of a form whose grid is the given one and whose dialog
 // returns the given result.
 template <typename Handler>
-void RunForm(quorvel::Grid& grid, const Text& result, Handler handler) {
+void RunForm(quorvel::files::Grid& grid, const Text& result, Handler handler) {
   NoButton b1, b2, b3, b4;
   NoCombo combo;
   NoLabel label;
@@ -162,21 +164,21 @@ void RunForm(quorvel::Grid& grid, const Text& result, Handler handler) {
   NoRegistry registry;
   NoAdo ado;
   ScriptedDialog dialog(result);
-  quorvel::FrmAdjuntar form(
-      quorvel::FormControls{title, combo, b1, b2, b3, b4, label, grid, dialog,
-                            messages},
-      quorvel::FormServices{registry, ado});
+  quorvel::app::FrmAdjuntar form(
+      quorvel::app::FormControls{title, combo, b1, b2, b3, b4, label, grid,
+                                 dialog, messages},
+      quorvel::app::FormServices{registry, ado});
   handler(form);
 }
 
-void SelectInto(quorvel::Grid& grid, const Text& result) {
+void SelectInto(quorvel::files::Grid& grid, const Text& result) {
   RunForm(grid, result,
-          [](quorvel::FrmAdjuntar& form) { form.Command3_Click(); });
+          [](quorvel::app::FrmAdjuntar& form) { form.Command3_Click(); });
 }
 
 // ---- a real window holding a ListView ------------------------------------
 
-quorvel::ListViewGrid* g_grid = nullptr;
+quorvel::files::win32::ListViewGrid* g_grid = nullptr;
 
 LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wparam,
                           LPARAM lparam) {
@@ -275,11 +277,11 @@ double TimeBaseline(bool& complete) {
 
 // The whole selection into the program's own grid, drawn.
 double TimeGrid(const Text& result, bool& complete) {
-  Host host(quorvel::kListViewGridStyle);
-  quorvel::ListViewGrid grid(host.list(), 7020, 96);
+  Host host(quorvel::files::win32::kListViewGridStyle);
+  quorvel::files::win32::ListViewGrid grid(host.list(), 7020, 96);
   g_grid = &grid;
   RunForm(grid, Text(),
-          [](quorvel::FrmAdjuntar& form) { form.SetUpFileGrid(); });
+          [](quorvel::app::FrmAdjuntar& form) { form.SetUpFileGrid(); });
   host.Settle();
   const double seconds = Seconds([&] {
     SelectInto(grid, result);

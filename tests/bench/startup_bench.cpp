@@ -8,7 +8,6 @@
 // figures; fails only when a program does not start.
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
 
 #include <algorithm>
 #include <array>
@@ -18,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/win32/windows_api.h"
 #include "tests/e2e/harness.h"
 
 namespace {

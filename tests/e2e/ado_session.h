@@ -3,13 +3,12 @@
 // server list seeded so that the program has something to connect to.
 #pragma once
 
-#include <windows.h>
-
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/win32/control_ids.h"
+#include "common/win32/windows_api.h"
 #include "gtest/gtest.h"
 #include "tests/ado_standin/record.h"
 #include "tests/e2e/harness.h"

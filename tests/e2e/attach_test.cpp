@@ -1,21 +1,20 @@
 // The attach run on the real program: files chosen in the open-file dialog,
 // "Adjuntar" pressed, the messages read, and the calls the scripted ADO
 // stand-in received checked row by row. Also the 10,000-row benchmark.
-#include <windows.h>
-
 #include <chrono>
 #include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "common/win32/windows_api.h"
 #include "tests/e2e/ado_session.h"
 #include "tests/e2e/file_dialog_driver.h"
 
 namespace {
 
 using quorvel::standin::RecordLine;
-using namespace quorvel::view;
+using namespace quorvel::app::win32;
 
 // One row of the grid as the stand-in must see it bound.
 struct Row {

@@ -9,7 +9,7 @@ namespace {
 
 using e2e::MessageBoxInfo;
 using quorvel::standin::RecordLine;
-using namespace quorvel::view;
+using namespace quorvel::app::win32;
 
 class Connection : public e2e::AdoSession {
  protected:

@@ -5,11 +5,11 @@
 // shows it.
 #pragma once
 
-#include <windows.h>
-
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "common/win32/windows_api.h"
 
 namespace e2e {
 

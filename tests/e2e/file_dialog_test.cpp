@@ -4,7 +4,6 @@
 // with Delete and Yes, and stay with No, whatever modifier is held; the
 // question's own box; and "Desconectar" empties the grid.
 #include <gtest/gtest.h>
-#include <windows.h>
 
 #include <cstdlib>
 #include <memory>
@@ -13,13 +12,14 @@
 #include <vector>
 
 #include "app/win32/control_ids.h"
+#include "common/win32/windows_api.h"
 #include "tests/ado_standin/register.h"
 #include "tests/e2e/file_dialog_driver.h"
 #include "tests/e2e/harness.h"
 
 namespace {
 
-namespace view = quorvel::view;
+namespace view = quorvel::app::win32;
 
 constexpr wchar_t kServerKey[] = L"SOFTWARE\\Microsoft\\Microsoft SQL Server";
 

@@ -187,7 +187,7 @@ App App::Start(const std::wstring& exe, const std::wstring& arguments,
   app.pid_ = pi.dwProcessId;
   app.tid_ = pi.dwThreadId;
   WaitForInputIdle(pi.hProcess, static_cast<DWORD>(timeout_ms));
-  const std::wstring cls = quorvel::view::kMainWindowClass;
+  const std::wstring cls = quorvel::app::win32::kMainWindowClass;
   WaitFor(
       [&] {
         app.main_ = FindMainWindow(app.pid_, cls, kTitlePrefix);

@@ -65,7 +65,7 @@
 // registry as it found it (RegistrySeeder) and its program ended (App).
 #pragma once
 
-#include <windows.h>
+#include "common/win32/windows_api.h"
 // The common controls header needs the base types above.
 #include <commctrl.h>
 

@@ -12,7 +12,7 @@
 namespace {
 
 using e2e::View;
-using namespace quorvel::view;
+using namespace quorvel::app::win32;
 
 constexpr wchar_t kServerKey[] = L"SOFTWARE\\Microsoft\\Microsoft SQL Server";
 constexpr wchar_t kDefaultVersionKey[] =

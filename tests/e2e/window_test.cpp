@@ -11,7 +11,7 @@
 
 namespace {
 
-using namespace quorvel::view;
+using namespace quorvel::app::win32;
 
 constexpr wchar_t kDisconnectedTitle[] =
     L"Adjuntar Base de datos Sql server. No conectado.";

@@ -15,8 +15,8 @@
 
 namespace {
 
-using quorvel::RootKey;
 using quorvel::Text;
+using quorvel::registry::RootKey;
 using quorvel::testing::SimulatedRegistry;
 using quorvel::testing::SimulatedValue;
 using quorvel::testing::View;
@@ -102,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const auto selector = input.ConsumeIntegralInRange<int32_t>(-1, 3);
   const auto access = input.ConsumeIntegral<uint32_t>();
   const Text key = PickKey(input);
-  const Text text = quorvel::WinReg::ReadRegistryString(
+  const Text text = quorvel::registry::WinReg::ReadRegistryString(
       registry, key, PickName(input), selector, access);
   Check(text.size() <= 1024);
 

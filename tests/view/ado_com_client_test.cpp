@@ -2,7 +2,7 @@
 // own ADO when the stand-in is not registered.
 #include "connection/win32/ado_com_client.h"
 
-#include <windows.h>
+#include "common/win32/windows_api.h"
 // The headers below need windows.h before them.
 #include <oleauto.h>
 
@@ -12,15 +12,15 @@
 #include <vector>
 
 #include "common/com_ptr.h"
+#include "common/win32/com_handles.h"
 #include "connection/win32/ado_interfaces.h"
 #include "connection/win32/com_error.h"
-#include "connection/win32/com_handles.h"
 #include "gtest/gtest.h"
 #include "tests/ado_standin/record.h"
 #include "tests/ado_standin/register.h"
 #include "tests/ado_standin/scenario.h"
 
-namespace quorvel {
+namespace quorvel::connection::win32 {
 namespace {
 
 using standin::RecordLine;
@@ -457,4 +457,4 @@ TEST(PlatformAdo, DeclaredSlotsRoundTripThroughTheRealCommandAndConnection) {
 }
 
 }  // namespace
-}  // namespace quorvel
+}  // namespace quorvel::connection::win32

@@ -10,7 +10,7 @@
 #include "app/win32/win32_controls.h"
 #include "tests/view/test_window.h"
 
-namespace quorvel::view::testing {
+namespace quorvel::app::win32::testing {
 namespace {
 
 Text T(const wchar_t* text) {
@@ -317,4 +317,4 @@ TEST(ComboAdapter, ChoiceInCodeRaisesTheClickLikeTheUsersChoice) {
 }
 
 }  // namespace
-}  // namespace quorvel::view::testing
+}  // namespace quorvel::app::win32::testing

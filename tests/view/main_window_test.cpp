@@ -10,7 +10,7 @@
 #include "app/win32/control_ids.h"
 #include "tests/view/test_window.h"
 
-namespace quorvel::view::testing {
+namespace quorvel::app::win32::testing {
 namespace {
 
 class MainWindowTest : public ::testing::Test {
@@ -76,4 +76,4 @@ TEST_F(MainWindowTest, AButtonDisabledByItsOwnClickHandsTheFocusOn) {
 }
 
 }  // namespace
-}  // namespace quorvel::view::testing
+}  // namespace quorvel::app::win32::testing

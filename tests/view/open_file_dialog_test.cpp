@@ -3,7 +3,7 @@
 // cancel.
 #include "files/win32/open_file_dialog.h"
 
-#include <windows.h>
+#include "common/win32/windows_api.h"
 // The headers below need the base types above.
 #include <dlgs.h>
 #include <gtest/gtest.h>
@@ -18,7 +18,7 @@
 #include "tests/e2e/file_dialog_driver.h"
 #include "tests/e2e/harness.h"
 
-namespace quorvel {
+namespace quorvel::files::win32 {
 namespace {
 
 using files::ChosenPaths;
@@ -293,4 +293,4 @@ TEST(OpenFileDialogTextTest, ResultTextGivesTheFileSelectionTheSameRows) {
 }
 
 }  // namespace
-}  // namespace quorvel
+}  // namespace quorvel::files::win32

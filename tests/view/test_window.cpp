@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-namespace quorvel::view::testing {
+namespace quorvel::app::win32::testing {
 
 TestWindow::TestWindow() {
   WNDCLASSW window_class{};
@@ -103,4 +103,4 @@ std::vector<int> SelectedItems(HWND list_view) {
   return items;
 }
 
-}  // namespace quorvel::view::testing
+}  // namespace quorvel::app::win32::testing

@@ -2,14 +2,16 @@
 // grid's display-info requests and records the commands it receives.
 #pragma once
 
-#include <windows.h>
-
 #include <string>
 #include <vector>
 
+#include "common/win32/windows_api.h"
 #include "files/win32/listview_grid.h"
 
-namespace quorvel::view::testing {
+namespace quorvel::app::win32::testing {
+
+using files::win32::kListViewGridStyle;
+using files::win32::ListViewGrid;
 
 class TestWindow {
  public:
@@ -42,4 +44,4 @@ std::wstring ItemText(HWND list_view, int item, int sub_item);
 std::wstring ColumnText(HWND list_view, int column);
 std::vector<int> SelectedItems(HWND list_view);
 
-}  // namespace quorvel::view::testing
+}  // namespace quorvel::app::win32::testing

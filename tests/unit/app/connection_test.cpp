@@ -38,7 +38,7 @@ TEST_F(Connection, SuccessEntersTheConnectedState) {
                   "Title=Adjuntar Base de datos Sql server. "
                   "Conectado."));
   EXPECT_TRUE(fixture.messages.shown.empty());
-  EXPECT_TRUE(fixture.form().HasConnection());
+  EXPECT_EQ(fixture.ado.connections_alive, 1);
 }
 
 TEST_F(Connection, FailureShowsTheDescriptionAndChangesNoFlag) {
@@ -95,7 +95,7 @@ TEST_F(Connection, DisconnectClosesReleasesAndEmptiesTheGridEvenIfCloseFails) {
                   "Title=Adjuntar Base de datos Sql server. No "
                   "conectado."));
   EXPECT_TRUE(fixture.messages.shown.empty());
-  EXPECT_FALSE(fixture.form().HasConnection());
+  EXPECT_EQ(fixture.ado.connections_alive, 0);
   EXPECT_EQ(fixture.grid.CellText(0, 1), u"Base Datos");
 }
 

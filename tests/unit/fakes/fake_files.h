@@ -13,6 +13,9 @@
 
 namespace quorvel::testing {
 
+// The fakes stand in for these interfaces, under their own names.
+using namespace ::quorvel::files;
+
 // The dialog's multi-select result: the pieces joined by single NULs.
 Text NulJoined(std::initializer_list<Text> pieces);
 

@@ -17,6 +17,10 @@
 
 namespace quorvel::testing {
 
+// The fakes stand in for these interfaces, under their own names.
+using namespace ::quorvel::app;
+using namespace ::quorvel::registry;
+
 class FakeButton final : public Button {
  public:
   FakeButton(std::string name, EventLog& log, bool enabled_as_placed)

@@ -10,6 +10,9 @@
 
 namespace quorvel::testing {
 
+// The fakes stand in for these interfaces, under their own names.
+using namespace ::quorvel::connection;
+
 // A server that answers as a test scripts it and records every call.
 class ScriptedAdo final : public AdoClient {
  public:

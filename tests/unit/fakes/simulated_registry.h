@@ -15,6 +15,9 @@
 
 namespace quorvel::testing {
 
+// The fakes stand in for these interfaces, under their own names.
+using namespace ::quorvel::registry;
+
 inline constexpr int32_t kErrorFileNotFound = 2;
 inline constexpr int32_t kErrorAccessDenied = 5;
 inline constexpr int32_t kErrorInvalidHandle = 6;

@@ -1,7 +1,7 @@
 // Owners for BSTRs and VARIANTs; interface pointers are common/com_ptr.h's.
 #pragma once
 
-#include <windows.h>
+#include "common/win32/windows_api.h"
 // The headers below need windows.h before them.
 #include <oleauto.h>
 
