@@ -19,16 +19,14 @@ namespace {
 // reported in its own box.
 class GridRows final : public connection::AttachRows {
  public:
-  GridRows(Grid& grid, FormWindow& window, MessageBoxes& messages,
-           const FrmAdjuntar& form)
-      : grid_(grid), window_(window), messages_(messages), form_(form) {}
+  GridRows(Grid& grid, MessageBoxes& messages, const FrmAdjuntar& form)
+      : grid_(grid), messages_(messages), form_(form) {}
 
-  // A long run shows which file it is at: the window is blocked during the
-  // call, so it is drawn now.
+  // A long run shows which file it is at; the window draws it while it
+  // waits for the call.
   bool BeforeCall(int32_t row) override {
     if (form_.Closing()) return false;
     grid_.ShowRow(row);
-    window_.Repaint();
     return true;
   }
 
@@ -44,7 +42,6 @@ class GridRows final : public connection::AttachRows {
 
  private:
   Grid& grid_;
-  FormWindow& window_;
   MessageBoxes& messages_;
   const FrmAdjuntar& form_;
 };
@@ -54,6 +51,15 @@ class GridRows final : public connection::AttachRows {
 FrmAdjuntar::FrmAdjuntar(const FormControls& controls,
                          const FormServices& services)
     : controls_(controls), services_(services) {}
+
+FrmAdjuntar::Handler::Handler(FrmAdjuntar& form)
+    : form_(form), started_(!form.handler_running_ && !form.closing_) {
+  if (started_) form_.handler_running_ = true;
+}
+
+FrmAdjuntar::Handler::~Handler() {
+  if (started_) form_.handler_running_ = false;
+}
 
 // ---- window states ----------------------------------------------------------
 
@@ -89,11 +95,15 @@ void FrmAdjuntar::SetUpFileGrid() {
 // ---- events ----------------------------------------------------------------
 
 void FrmAdjuntar::Form_Load() {
+  const Handler handler(*this);
+  if (!handler) return;
   SetTitle(kSuffixDisconnected);
   LoadServerList();
   // Raises Combo1_Click, which shows the first server's version. With an
   // empty list there is nothing to select and nothing happens.
+  selecting_first_server_ = true;
   controls_.Combo1.SetListIndex(0);
+  selecting_first_server_ = false;
 
   const int32_t entries = controls_.Combo1.ListCount();
   controls_.Command1.SetEnabled(entries > 0);
@@ -104,19 +114,35 @@ void FrmAdjuntar::Form_Load() {
 }
 
 void FrmAdjuntar::Combo1_Click() {
+  if (selecting_first_server_) {
+    ShowVersion();
+    return;
+  }
+  const Handler handler(*this);
+  if (handler) ShowVersion();
+}
+
+void FrmAdjuntar::ShowVersion() {
   // Also an empty version replaces the one shown before.
   controls_.Label3.SetCaption(servers::ServerVersion(
       services_.registry, controls_.Combo1.CurrentText()));
 }
 
-void FrmAdjuntar::Command1_Click() { ConnectToServer(); }
+void FrmAdjuntar::Command1_Click() {
+  const Handler handler(*this);
+  if (handler) ConnectToServer();
+}
 
 void FrmAdjuntar::Command2_Click() {
+  const Handler handler(*this);
+  if (!handler) return;
   connection::CloseAndRelease(ServerConnection);
-  EnterDisconnectedState();
+  if (!closing_) EnterDisconnectedState();
 }
 
 void FrmAdjuntar::Command3_Click() {
+  const Handler handler(*this);
+  if (!handler) return;
   FileDialog& dialog = controls_.CommonDialog1;
   files::PrepareOpenDialog(dialog);
   // Cancel and failures alike end the handler without a word.
@@ -127,20 +153,25 @@ void FrmAdjuntar::Command3_Click() {
 }
 
 void FrmAdjuntar::Command4_Click() {
+  const Handler handler(*this);
+  if (!handler) return;
   Grid& grid = controls_.vsFlexGrid1;
-  GridRows rows(grid, controls_.window, controls_.messages, *this);
+  GridRows rows(grid, controls_.messages, *this);
   connection::AttachRun run(ServerConnection.get());
   connection::AttachOutcome outcome;
   {
     BusyWindow busy(controls_.window);
     outcome = run.AttachEveryRow(grid.RowCount() - 1, rows);
   }
-  if (outcome == connection::AttachOutcome::kEveryCallSucceeded) {
+  // A close during the last call ends the run as well, with no box.
+  if (outcome == connection::AttachOutcome::kEveryCallSucceeded && !closing_) {
     controls_.messages.Show(u"Fin del proceso", MessageStyle::kOkOnly);
   }
 }
 
 void FrmAdjuntar::vsFlexGrid1_KeyDown(int16_t& KeyCode, int16_t /*Shift*/) {
+  const Handler handler(*this);
+  if (!handler) return;
   Grid& grid = controls_.vsFlexGrid1;
   const bool file_row_current = grid.CurrentRow() > 0;
   const bool delete_pressed = KeyCode == kDeleteKeyCode;

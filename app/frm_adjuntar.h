@@ -41,7 +41,9 @@ class FrmAdjuntar {
  public:
   FrmAdjuntar(const FormControls& controls, const FormServices& services);
 
-  // Events.
+  // Events. One handler runs at a time, each to its end: an event that comes
+  // while another handler waits for the server, a box or the dialog (sent by
+  // another program, say) starts nothing, now or later.
   void Form_Load();
   void Combo1_Click();
   void Command1_Click();
@@ -49,9 +51,9 @@ class FrmAdjuntar {
   void Command3_Click();
   void Command4_Click();
   void vsFlexGrid1_KeyDown(int16_t& KeyCode, int16_t Shift);
-  // The window is closing, maybe from under a message box or the dialog of
-  // a handler still running: from now on no handler calls the server, shows
-  // a box or adds a row.
+  // The window is closing, maybe from under a message box, the dialog or a
+  // server call of a handler still running: from now on no handler calls the
+  // server, shows a box or adds a row.
   void Form_Unload();
 
   // Window states.
@@ -63,13 +65,32 @@ class FrmAdjuntar {
   bool Closing() const { return closing_; }
 
  private:
+  // Marks a handler as running for as long as it lives; false when another
+  // one runs already, or the window is closing, and this one must not start.
+  class Handler {
+   public:
+    explicit Handler(FrmAdjuntar& form);
+    ~Handler();
+    Handler(const Handler&) = delete;
+    Handler& operator=(const Handler&) = delete;
+    explicit operator bool() const { return started_; }
+
+   private:
+    FrmAdjuntar& form_;
+    bool started_;
+  };
+
   void LoadServerList();
   void ConnectToServer();
+  void ShowVersion();
 
   FormControls controls_;
   FormServices services_;
   std::unique_ptr<connection::AdoConnection> ServerConnection;
   bool closing_ = false;
+  bool handler_running_ = false;
+  // The load sequence's own selection raises Combo1_Click inside it.
+  bool selecting_first_server_ = false;
 };
 
 }  // namespace quorvel::app

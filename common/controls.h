@@ -39,11 +39,9 @@ class FormWindow {
  public:
   virtual ~FormWindow() = default;
   virtual void SetTitle(const Text& title) = 0;
-  // A busy window shows the wait cursor: it answers nothing while a call to
-  // the server blocks it.
+  // A busy window shows the wait cursor and takes no input while a call to
+  // the server is under way; input made meanwhile is dropped.
   virtual void SetBusy(bool busy) = 0;
-  // Draws what changed at once, as a blocked window cannot wait for its turn.
-  virtual void Repaint() = 0;
 };
 
 // The window is busy for the life of this object.

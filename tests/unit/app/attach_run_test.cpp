@@ -51,7 +51,7 @@ TEST_F(AttachRun, EachRowGetsItsOwnCommandInOrder) {
 
   // The row is in sight and drawn before its call blocks the window.
   EXPECT_THAT(fixture.TakeEvents(),
-              ElementsAre("Window.Busy=1", "Grid.ShowRow(1)", "Window.Repaint",
+              ElementsAre("Window.Busy=1", "Grid.ShowRow(1)",
                           "Command#1.ActiveConnection=Connection#1",
                           "Command#1.CommandType=4",
                           "Command#1.CommandText=sp_attach_single_file_db",

@@ -64,7 +64,6 @@ class FakeWindow final : public FormWindow {
   explicit FakeWindow(EventLog& log) : log_(log) {}
   void SetTitle(const Text& text) override;
   void SetBusy(bool value) override;
-  void Repaint() override { log_.push_back("Window.Repaint"); }
   Text title = kTitleBase;
   bool busy = false;
 

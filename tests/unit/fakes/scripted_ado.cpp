@@ -60,10 +60,12 @@ class ScriptedConnection final : public AdoConnection, public ScriptedObject {
   }
   PendingError Open() override {
     Log("Open");
+    server_.WhileCalling();
     return server_.open_result;
   }
   PendingError Close() override {
     Log("Close");
+    server_.WhileCalling();
     return server_.close_result;
   }
   Created<AdoCommand> CreateCommand() override;
@@ -96,6 +98,7 @@ class ScriptedCommand final : public AdoCommand, public ScriptedObject {
   }
   PendingError Execute() override {
     Log("Execute");
+    server_.WhileCalling();
     const Text dbname = values_[u"@dbname"];
     server_.executed.emplace_back(dbname, values_[u"@physname"]);
     const auto failure = server_.execute_failures.find(dbname);

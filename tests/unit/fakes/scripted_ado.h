@@ -1,6 +1,7 @@
 // A scripted ADO client: it answers as a test tells it and logs every call.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <utility>
 #include <vector>
@@ -24,6 +25,9 @@ class ScriptedAdo final : public AdoClient {
   // Execute failures by database name bound to @dbname.
   std::map<Text, PendingError> execute_failures;
   bool fail_creation = false;
+  // Runs while an Open, Close or Execute is under way, as the window's events
+  // would while it waits for the server.
+  std::function<void()> during_call;
 
   int connections_created = 0;
   int connections_alive = 0;
@@ -32,6 +36,9 @@ class ScriptedAdo final : public AdoClient {
   std::vector<std::pair<Text, Text>> executed;  // (@dbname, @physname)
 
   EventLog& log() { return log_; }
+  void WhileCalling() {
+    if (during_call) during_call();
+  }
 
  private:
   EventLog& log_;
