@@ -100,6 +100,7 @@ bool MainWindow::CreateControls(HINSTANCE instance) {
   label3_.emplace(GetDlgItem(window_, kIdLabel3));
   messages_.emplace(window_);
   file_dialog_.SetOwner(window_);
+  ado_.SetOwner(window_);
   form_ = std::make_unique<FrmAdjuntar>(
       FormControls{*form_window_, *combo1_, *command1_, *command2_, *command3_,
                    *command4_, *label3_, *grid_, file_dialog_, *messages_},
@@ -277,11 +278,10 @@ LRESULT MainWindow::OnSysCommand(WPARAM command, LPARAM lparam) {
   return 0;
 }
 
-// While a call blocks the window no WM_SETCURSOR comes; this keeps the wait
-// cursor should one come all the same. With a box of the handler up the
-// window is disabled and the box's arrow shows.
+// The wait cursor while a handler is busy with the server; with a box of the
+// handler up, the box's arrow.
 bool MainWindow::OnSetCursor() {
-  if (!form_window_ || !form_window_->Busy() || !IsWindowEnabled(window_)) {
+  if (!form_window_ || !form_window_->Busy() || messages_->Showing()) {
     return false;
   }
   SetCursor(WaitCursor());

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/frm_adjuntar.h"
+#include "common/win32/message_queue.h"
 #include "common/win32/wide.h"
 
 namespace quorvel::app::win32 {
@@ -92,16 +93,17 @@ void Win32Window::SetBusy(bool busy) {
   if (busy) {
     before_busy_ = SetCursor(WaitCursor());
   } else {
+    DropQueuedInput();
     RestoreCursor(before_busy_);
   }
 }
 
-void Win32Window::Repaint() { UpdateWindow(window_); }
-
 MessageAnswer Win32MessageBoxes::Show(const Text& text, MessageStyle style) {
   const HCURSOR before = SetCursor(ArrowCursor());
+  showing_ = true;
   const int answer = MessageBoxW(owner_, Wide(text), Wide(kApplicationTitle),
                                  static_cast<UINT>(style));
+  showing_ = false;
   RestoreCursor(before);
   if (style == MessageStyle::kYesNoQuestion) {
     // A box that could not be shown removes nothing: treat it as No.

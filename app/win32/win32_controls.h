@@ -50,10 +50,9 @@ class Win32Window final : public FormWindow {
  public:
   explicit Win32Window(HWND window) : window_(window) {}
   void SetTitle(const Text& title) override;
-  // The wait cursor now, as no WM_SETCURSOR comes while the call blocks; the
-  // cursor from before comes back afterwards.
+  // The wait cursor now, and the cursor from before afterwards. A busy window
+  // takes no input: what was made meanwhile is dropped when it ends.
   void SetBusy(bool busy) override;
-  void Repaint() override;
   bool Busy() const { return busy_; }
 
  private:
@@ -72,9 +71,11 @@ class Win32MessageBoxes final : public MessageBoxes {
  public:
   explicit Win32MessageBoxes(HWND owner) : owner_(owner) {}
   MessageAnswer Show(const Text& text, MessageStyle style) override;
+  bool Showing() const { return showing_; }
 
  private:
   HWND owner_;
+  bool showing_ = false;
 };
 
 }  // namespace quorvel::app::win32

@@ -9,6 +9,7 @@
 #include "common/win32/windows_api.h"
 #include "connection/win32/ado_interfaces.h"
 #include "connection/win32/com_error.h"
+#include "connection/win32/com_worker.h"
 
 namespace quorvel::connection::win32 {
 namespace {
@@ -50,11 +51,19 @@ HRESULT CreateAdoObject(const CLSID& class_id, ComPtr<IClassFactory>& factory,
   return QueryFirst(unknown.Get(), ids, out);
 }
 
+// Made on the worker; every use and the release of its ADO object go there.
 class ComConnection final : public AdoConnection {
  public:
-  ComConnection(ComPtr<ado::Connection> connection,
+  ComConnection(ComWorker& worker, ComPtr<ado::Connection> connection,
                 ComPtr<IClassFactory>& command_factory)
-      : connection_(std::move(connection)), command_factory_(command_factory) {}
+      : worker_(worker),
+        connection_(std::move(connection)),
+        command_factory_(command_factory) {}
+  ComConnection(const ComConnection&) = delete;
+  ComConnection& operator=(const ComConnection&) = delete;
+  ~ComConnection() override {
+    worker_.Run([this] { connection_.Reset(); });
+  }
 
   PendingError SetCommandTimeout(int32_t seconds) override {
     return Call([&] { return connection_->put_CommandTimeout(seconds); });
@@ -96,20 +105,36 @@ class ComConnection final : public AdoConnection {
   Created<AdoCommand> CreateCommand() override;
 
  private:
+  // The call and the reading of its failure, both on the worker.
   template <typename Step>
   PendingError Call(Step step) {
-    return Invoke(connection_.Get(), step);
+    PendingError result;
+    worker_.Run([&] { result = Invoke(connection_.Get(), step); });
+    return result;
   }
 
+  ComWorker& worker_;
   ComPtr<ado::Connection> connection_;
   // The client's: asked for once for all its connections' commands.
   ComPtr<IClassFactory>& command_factory_;
 };
 
+// Made on the worker, like its connection, and used and released there.
 class ComCommand final : public AdoCommand {
  public:
-  ComCommand(ComPtr<ado::Command> command, ComPtr<ado::Connection> connection)
-      : command_(std::move(command)), connection_(std::move(connection)) {}
+  ComCommand(ComWorker& worker, ComPtr<ado::Command> command,
+             ComPtr<ado::Connection> connection)
+      : worker_(worker),
+        command_(std::move(command)),
+        connection_(std::move(connection)) {}
+  ComCommand(const ComCommand&) = delete;
+  ComCommand& operator=(const ComCommand&) = delete;
+  ~ComCommand() override {
+    worker_.Run([this] {
+      command_.Reset();
+      connection_.Reset();
+    });
+  }
 
   PendingError SetActiveConnection() override {
     bound_ = true;
@@ -178,55 +203,69 @@ class ComCommand final : public AdoCommand {
   // An unbound command's failures are in no connection's Errors collection.
   template <typename Step>
   PendingError Call(Step step) {
-    return Invoke(bound_ ? connection_.Get() : nullptr, step);
+    PendingError result;
+    worker_.Run(
+        [&] { result = Invoke(bound_ ? connection_.Get() : nullptr, step); });
+    return result;
   }
 
+  ComWorker& worker_;
   ComPtr<ado::Command> command_;
   ComPtr<ado::Connection> connection_;  // the one it was created from
   bool bound_ = false;
 };
 
 Created<AdoCommand> ComConnection::CreateCommand() {
-  ClearErrorInfo();
-  ComPtr<ado::Command> command;
-  const HRESULT result = CreateAdoObject(
-      ado::kClsidCommand, command_factory_,
-      {ado::kIidCommand, ado::kIidCommandOld, ado::kIidCommand25,
-       ado::kIidCommand25Old, ado::kIidCommand15, ado::kIidCommand15Old},
-      command);
-  if (FAILED(result)) return {nullptr, DescribeFailure(result, nullptr)};
-  return {std::make_unique<ComCommand>(std::move(command), connection_), {}};
+  Created<AdoCommand> created;
+  worker_.Run([&] {
+    ClearErrorInfo();
+    ComPtr<ado::Command> command;
+    const HRESULT result = CreateAdoObject(
+        ado::kClsidCommand, command_factory_,
+        {ado::kIidCommand, ado::kIidCommandOld, ado::kIidCommand25,
+         ado::kIidCommand25Old, ado::kIidCommand15, ado::kIidCommand15Old},
+        command);
+    if (FAILED(result)) {
+      created.error = DescribeFailure(result, nullptr);
+      return;
+    }
+    created.object =
+        std::make_unique<ComCommand>(worker_, std::move(command), connection_);
+  });
+  return created;
 }
 
 }  // namespace
 
 AdoComClient::~AdoComClient() {
-  connection_factory_.Reset();
-  command_factory_.Reset();
-  // After the factories: nothing of ours may outlive the apartment.
-  apartment_.reset();
-}
-
-HRESULT AdoComClient::JoinApartment() {
-  if (!apartment_) apartment_.emplace();
-  return apartment_->Failure();
+  // Nothing of ours may outlive the worker's apartment.
+  if (started_) {
+    worker_.Run([this] {
+      connection_factory_.Reset();
+      command_factory_.Reset();
+    });
+  }
 }
 
 Created<AdoConnection> AdoComClient::CreateConnection() {
-  if (const HRESULT joined = JoinApartment(); FAILED(joined)) {
-    return {nullptr, DescribeFailure(joined, nullptr)};
-  }
-  ClearErrorInfo();
-  ComPtr<ado::Connection> connection;
-  const HRESULT result = CreateAdoObject(
-      ado::kClsidConnection, connection_factory_,
-      {ado::kIidConnection, ado::kIidConnectionOld}, connection);
-  if (FAILED(result)) {
-    return {nullptr, DescribeFailure(result, nullptr)};
-  }
-  return {
-      std::make_unique<ComConnection>(std::move(connection), command_factory_),
-      {}};
+  const HRESULT started = worker_.Start();
+  started_ = true;
+  if (FAILED(started)) return {nullptr, DescribeFailure(started, nullptr)};
+  Created<AdoConnection> created;
+  worker_.Run([&] {
+    ClearErrorInfo();
+    ComPtr<ado::Connection> connection;
+    const HRESULT result = CreateAdoObject(
+        ado::kClsidConnection, connection_factory_,
+        {ado::kIidConnection, ado::kIidConnectionOld}, connection);
+    if (FAILED(result)) {
+      created.error = DescribeFailure(result, nullptr);
+      return;
+    }
+    created.object = std::make_unique<ComConnection>(
+        worker_, std::move(connection), command_factory_);
+  });
+  return created;
 }
 
 }  // namespace quorvel::connection::win32

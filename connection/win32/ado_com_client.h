@@ -5,20 +5,18 @@
 // The headers below need windows.h before them.
 #include <unknwn.h>
 
-#include <optional>
-
 #include "common/com_ptr.h"
-#include "common/win32/com_apartment.h"
 #include "connection/ado_client.h"
+#include "connection/win32/com_worker.h"
 
 namespace quorvel::connection::win32 {
 
-// COM is joined on first use, not at start-up: a program that never connects
-// never loads COM. The thread stays in its single-threaded apartment until the
-// client goes, so create and use the client on one thread, and release every
-// object it made before it goes. The class objects are asked for once and
-// kept, so that a run of many commands does not look the class up in the
-// registry for every row.
+// Every ADO object lives on a thread of the client's own (ComWorker), started
+// when the program first connects, so a start without a server starts no
+// thread and loads no COM. The window's thread waits for each call in a
+// message loop. The class objects are asked for once and kept, so that a run
+// of many commands does not look the class up in the registry for every row.
+// Release every object the client made before the client goes.
 class AdoComClient final : public AdoClient {
  public:
   AdoComClient() = default;
@@ -26,14 +24,16 @@ class AdoComClient final : public AdoClient {
   AdoComClient& operator=(const AdoComClient&) = delete;
   ~AdoComClient() override;
 
+  // The window that takes no input while a call is under way.
+  void SetOwner(HWND owner) { worker_.SetOwner(owner); }
+
   Created<AdoConnection> CreateConnection() override;
 
  private:
-  // Joins the thread's apartment the first time it is asked. Returns the
-  // failure that keeps COM out of reach, else S_OK.
-  HRESULT JoinApartment();
-
-  std::optional<com::Apartment> apartment_;
+  // First, so that it goes last: it ends the thread.
+  ComWorker worker_;
+  bool started_ = false;
+  // Used on the worker only.
   com::ComPtr<IClassFactory> connection_factory_;
   com::ComPtr<IClassFactory> command_factory_;
 };

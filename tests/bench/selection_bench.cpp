@@ -69,7 +69,6 @@ class NoTitle final : public quorvel::FormWindow {
  public:
   void SetTitle(const Text&) override {}
   void SetBusy(bool) override {}
-  void Repaint() override {}
 };
 class NoMessages final : public quorvel::MessageBoxes {
  public:

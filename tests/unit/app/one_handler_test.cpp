@@ -46,9 +46,8 @@ struct ConnectedForm {
 
 // What a handler logs with every event raised at each of its waits, and
 // what it logs with none: the same, when no other handler starts.
-void ExpectNothingElseStarts(
-    const std::function<void(ConnectedForm&)>& arrange,
-    const std::function<void(FrmAdjuntar&)>& handler) {
+void ExpectNothingElseStarts(const std::function<void(ConnectedForm&)>& arrange,
+                             const std::function<void(FrmAdjuntar&)>& handler) {
   const auto run = [&](bool raise_events) {
     auto form = std::make_unique<ConnectedForm>();
     arrange(*form);
