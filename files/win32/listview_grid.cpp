@@ -33,6 +33,10 @@ int NextItem(HWND list_view, int after, UINT flags) {
 
 }  // namespace
 
+ListViewGrid::~ListViewGrid() {
+  if (show_timer_set_) KillTimer(list_view_, reinterpret_cast<UINT_PTR>(this));
+}
+
 ListViewGrid::ListViewGrid(HWND list_view, int32_t width_twips, int dpi_x)
     : list_view_(list_view), width_twips_(width_twips), dpi_x_(dpi_x) {
   Send(list_view_, LVM_SETEXTENDEDLISTVIEWSTYLE,
@@ -172,9 +176,39 @@ void ListViewGrid::ShowRow(int32_t row) {
   if (item >= shown_page_.top && item < shown_page_.top + shown_page_.count) {
     return;
   }
-  // A row below the view comes in at its top, with the rows after it: a run
-  // down the list scrolls once a page, not once a row, each scroll costing a
-  // repaint.
+  // A scroll repaints the list at once. A screen shows no more than a frame
+  // at a time, so a run of quick rows scrolls once a frame, to the row it has
+  // reached by then; the waiting window's loop runs the timer.
+  row_to_show_ = row;
+  if (show_timer_set_) return;
+  const uint64_t since = GetTickCount64() - last_scroll_ms_;
+  if (since < kFrameMs) {
+    show_timer_set_ =
+        SetTimer(list_view_, reinterpret_cast<UINT_PTR>(this),
+                 static_cast<UINT>(kFrameMs - since), &ShowRowLater) != 0;
+    if (show_timer_set_) return;
+  }
+  ScrollTo(row);
+}
+
+void CALLBACK ListViewGrid::ShowRowLater(HWND list_view, UINT, UINT_PTR timer,
+                                         DWORD) {
+  KillTimer(list_view, timer);
+  auto* grid = reinterpret_cast<ListViewGrid*>(timer);
+  grid->show_timer_set_ = false;
+  if (grid->row_to_show_ >= 1 && grid->row_to_show_ <= grid->FileRows()) {
+    grid->ScrollTo(grid->row_to_show_);
+  }
+}
+
+// A row below the view comes in at its top, with the rows after it: a run
+// down the list scrolls once a page at most, not once a row.
+void ListViewGrid::ScrollTo(int32_t row) {
+  const int item = row - 1;
+  ReadShownPage();
+  if (item >= shown_page_.top && item < shown_page_.top + shown_page_.count) {
+    return;
+  }
   if (item > shown_page_.top) {
     const int last_in_page = std::min(item + shown_page_.count, FileRows()) - 1;
     Send(list_view_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(last_in_page),
@@ -182,6 +216,7 @@ void ListViewGrid::ShowRow(int32_t row) {
   }
   Send(list_view_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(item), FALSE);
   ReadShownPage();
+  last_scroll_ms_ = GetTickCount64();
 }
 
 void ListViewGrid::ReadShownPage() {

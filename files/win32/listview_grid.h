@@ -27,6 +27,7 @@ class ListViewGrid final : public Grid {
   // list_view: a ListView created with kListViewGridStyle; width_twips: its
   // width as laid out; dpi_x: the screen's horizontal pixels per inch.
   ListViewGrid(HWND list_view, int32_t width_twips, int dpi_x);
+  ~ListViewGrid() override;
   ListViewGrid(const ListViewGrid&) = delete;
   ListViewGrid& operator=(const ListViewGrid&) = delete;
 
@@ -72,6 +73,12 @@ class ListViewGrid final : public Grid {
   int32_t FileRows() const { return static_cast<int32_t>(rows_.size()); }
   // Asks the ListView which items it shows now.
   void ReadShownPage();
+  // Scrolls the row into view now.
+  void ScrollTo(int32_t row);
+  static void CALLBACK ShowRowLater(HWND list_view, UINT message,
+                                    UINT_PTR timer, DWORD time);
+  // A frame of the screen, the least time between two scrolls of a run.
+  static constexpr uint64_t kFrameMs = 16;
 
   HWND list_view_;
   int32_t width_twips_;
@@ -90,6 +97,11 @@ class ListViewGrid final : public Grid {
     int count = 0;
   };
   ShownPage shown_page_;
+  // The row ShowRow asked for last, which a scroll put off until the next
+  // frame brings into view.
+  int32_t row_to_show_ = 0;
+  bool show_timer_set_ = false;
+  uint64_t last_scroll_ms_ = 0;
   Row header_;
   // File row r (from 1) is rows_[r - 1].
   std::vector<Row> rows_;
