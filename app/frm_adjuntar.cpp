@@ -15,12 +15,21 @@ using files::Grid;
 
 namespace {
 
-// The grid's file rows as the attach run reads them, with each failure
-// reported in its own box.
+// The grid's file rows as the attach run reads them. Each row gets its mark
+// as its call returns, before a failure's own box; the taskbar button shows
+// the share of rows done, in the error state from the first failure on.
 class GridRows final : public connection::AttachRows {
  public:
-  GridRows(Grid& grid, MessageBoxes& messages, const FrmAdjuntar& form)
-      : grid_(grid), messages_(messages), form_(form) {}
+  GridRows(Grid& grid, FormWindow& window, MessageBoxes& messages,
+           const FrmAdjuntar& form, int32_t rows)
+      : grid_(grid),
+        window_(window),
+        messages_(messages),
+        form_(form),
+        progress_{ProgressState::kNormal, 0, rows} {
+    grid_.ClearRowMarks();
+    if (rows > 0) window_.ShowProgress(progress_);
+  }
 
   // A long run shows which file it is at; the window draws it while it
   // waits for the call.
@@ -34,16 +43,32 @@ class GridRows final : public connection::AttachRows {
     return {grid_.CellText(row, 1), grid_.CellText(row, 0)};
   }
 
+  void CallSucceeded(int32_t row) override {
+    Returned(row, files::RowMark::kAttached);
+  }
+
   void CallFailed(int32_t row, const PendingError& error) override {
     if (form_.Closing()) return;
+    Returned(row, files::RowMark::kFailed);
     messages_.Show(error.description + u". En " + grid_.CellText(row, 1),
                    MessageStyle::kOkOnly);
   }
 
  private:
+  void Returned(int32_t row, files::RowMark mark) {
+    grid_.SetRowMark(row, mark);
+    ++progress_.done;
+    if (mark == files::RowMark::kFailed) {
+      progress_.state = ProgressState::kError;
+    }
+    window_.ShowProgress(progress_);
+  }
+
   Grid& grid_;
+  FormWindow& window_;
   MessageBoxes& messages_;
   const FrmAdjuntar& form_;
+  Progress progress_;
 };
 
 }  // namespace
@@ -156,17 +181,20 @@ void FrmAdjuntar::Command4_Click() {
   const Handler handler(*this);
   if (!handler) return;
   Grid& grid = controls_.vsFlexGrid1;
-  GridRows rows(grid, controls_.messages, *this);
+  const int32_t last_row = grid.RowCount() - 1;
+  GridRows rows(grid, controls_.window, controls_.messages, *this, last_row);
   connection::AttachRun run(ServerConnection.get());
   connection::AttachOutcome outcome;
   {
     BusyWindow busy(controls_.window);
-    outcome = run.AttachEveryRow(grid.RowCount() - 1, rows);
+    outcome = run.AttachEveryRow(last_row, rows);
   }
-  // A close during the last call ends the run as well, with no box.
-  if (outcome == connection::AttachOutcome::kEveryCallSucceeded && !closing_) {
+  if (closing_) return;
+  if (outcome == connection::AttachOutcome::kEveryCallSucceeded) {
     controls_.messages.Show(u"Fin del proceso", MessageStyle::kOkOnly);
   }
+  // The run's progress goes with its last box.
+  controls_.window.ShowProgress({});
 }
 
 void FrmAdjuntar::vsFlexGrid1_KeyDown(int16_t& KeyCode, int16_t /*Shift*/) {

@@ -34,6 +34,17 @@ class Label {
   virtual void SetCaption(const Text& caption) = 0;
 };
 
+// What the window's taskbar button shows of a long piece of work.
+enum class ProgressState { kNone, kNormal, kError };
+
+struct Progress {
+  ProgressState state = ProgressState::kNone;
+  int32_t done = 0;
+  int32_t total = 0;
+
+  bool operator==(const Progress&) const = default;
+};
+
 // The form's own window.
 class FormWindow {
  public:
@@ -42,6 +53,7 @@ class FormWindow {
   // A busy window shows the wait cursor and takes no input while a call to
   // the server is under way; input made meanwhile is dropped.
   virtual void SetBusy(bool busy) = 0;
+  virtual void ShowProgress(const Progress& progress) = 0;
 };
 
 // The window is busy for the life of this object.

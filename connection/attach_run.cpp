@@ -18,6 +18,8 @@ AttachOutcome AttachRun::AttachEveryRow(int32_t last_row, AttachRows& rows) {
     if (result.Failed()) {
       outcome = AttachOutcome::kSomeCallFailed;
       rows.CallFailed(row, result);
+    } else {
+      rows.CallSucceeded(row);
     }
   }
   return outcome;

@@ -24,7 +24,9 @@ class AttachRows {
   virtual bool BeforeCall(int32_t row) = 0;
   // The row's values, read at the moment of its call.
   virtual AttachCall Read(int32_t row) = 0;
-  // Told of each failed call; the run then goes on with the next row.
+  // Told of each call as it returns; after a failure the run goes on with
+  // the next row.
+  virtual void CallSucceeded(int32_t row) = 0;
   virtual void CallFailed(int32_t row, const PendingError& error) = 0;
 };
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "common/controls.h"
+#include "files/row_marks.h"
 
 namespace quorvel::files {
 
@@ -35,6 +36,9 @@ class Grid : public EnabledFlag {
   virtual void SetLastColumnFillsWidth(bool fills) = 0;
   // Scrolls the row into view; the cursor and the selection stay.
   virtual void ShowRow(int32_t row) = 0;
+  // A mark drawn beside the row's path; it goes with the row.
+  virtual void SetRowMark(int32_t row, RowMark mark) = 0;
+  virtual void ClearRowMarks() = 0;
 };
 
 }  // namespace quorvel::files

@@ -170,6 +170,11 @@ LRESULT CALLBACK MainWindow::Procedure(HWND window, UINT message, WPARAM wparam,
 }
 
 LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (form_window_ &&
+      message == form_window_->Taskbar().ButtonCreatedMessage()) {
+    form_window_->Taskbar().OnButtonCreated();
+    return 0;
+  }
   switch (message) {
     case WM_COMMAND:
       OnCommand(LOWORD(wparam), HIWORD(wparam), reinterpret_cast<HWND>(lparam));

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "app/win32/taskbar_progress.h"
 #include "common/controls.h"
 #include "common/win32/windows_api.h"
 
@@ -48,17 +49,22 @@ class Win32Label final : public Label {
 
 class Win32Window final : public FormWindow {
  public:
-  explicit Win32Window(HWND window) : window_(window) {}
+  explicit Win32Window(HWND window) : window_(window), taskbar_(window) {}
   void SetTitle(const Text& title) override;
   // The wait cursor now, and the cursor from before afterwards. A busy window
   // takes no input: what was made meanwhile is dropped when it ends.
   void SetBusy(bool busy) override;
   bool Busy() const { return busy_; }
+  void ShowProgress(const Progress& progress) override {
+    taskbar_.Show(progress);
+  }
+  TaskbarProgress& Taskbar() { return taskbar_; }
 
  private:
   HWND window_;
   bool busy_ = false;
   HCURSOR before_busy_ = nullptr;
+  TaskbarProgress taskbar_;
 };
 
 // The system's wait cursor.

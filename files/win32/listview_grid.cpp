@@ -6,6 +6,7 @@
 
 #include "common/win32/twips.h"
 #include "common/win32/wide.h"
+#include "files/win32/row_mark_images.h"
 
 namespace quorvel::files::win32 {
 namespace {
@@ -54,6 +55,14 @@ ListViewGrid::ListViewGrid(HWND list_view, int32_t width_twips, int dpi_x)
     Send(list_view_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column),
          reinterpret_cast<LPARAM>(&column_info));
   }
+  // The marks' room is there from the start, so that the rows keep their
+  // height; the images are drawn when the first run marks a row. The list
+  // view destroys its image list with itself.
+  mark_size_ = GetSystemMetrics(SM_CXSMICON);
+  if (HIMAGELIST marks = CreateRowMarkList(mark_size_)) {
+    Send(list_view_, LVM_SETIMAGELIST, LVSIL_SMALL,
+         reinterpret_cast<LPARAM>(marks));
+  }
 }
 
 bool ListViewGrid::ValidCell(int32_t row, int32_t column) const {
@@ -61,11 +70,25 @@ bool ListViewGrid::ValidCell(int32_t row, int32_t column) const {
 }
 
 void ListViewGrid::FillDisplayInfo(NMLVDISPINFOW& info) const {
+  const int32_t row = info.item.iItem + 1;
+  // A row without a mark must say so: image 0 is "attached".
+  if ((info.item.mask & LVIF_IMAGE) != 0 && info.item.iSubItem == 0) {
+    switch (marks_.Of(row)) {
+      case RowMark::kAttached:
+        info.item.iImage = kAttachedImage;
+        break;
+      case RowMark::kFailed:
+        info.item.iImage = kFailedImage;
+        break;
+      case RowMark::kNone:
+        info.item.iImage = I_IMAGENONE;
+        break;
+    }
+  }
   if ((info.item.mask & LVIF_TEXT) == 0 || info.item.pszText == nullptr ||
       info.item.cchTextMax <= 0) {
     return;
   }
-  const int32_t row = info.item.iItem + 1;
   const Text* text = nullptr;
   if (row >= 1 && ValidCell(row, info.item.iSubItem)) {
     text = &rows_[static_cast<std::size_t>(row - 1)]
@@ -87,6 +110,7 @@ void ListViewGrid::SetRowCount(int32_t count) {
   const int32_t rows = std::max(count, 1) - 1;
   if (rows < FileRows()) ForgetStateFrom(rows);
   rows_.resize(static_cast<std::size_t>(rows));
+  marks_.KeepFirst(rows);
   SyncItemCount();
 }
 
@@ -130,6 +154,7 @@ void ListViewGrid::RemoveRow(int32_t row) {
   shown_page_ = {};
   const bool was_current = CurrentRow() == row;
   rows_.erase(rows_.begin() + (row - 1));
+  marks_.Removed(row);
   // On an owner-data list this moves the later items' selection and focus up.
   Send(list_view_, LVM_DELETEITEM, static_cast<WPARAM>(row - 1), 0);
   shown_rows_ = static_cast<int32_t>(Send(list_view_, LVM_GETITEMCOUNT, 0, 0));
@@ -223,6 +248,25 @@ void ListViewGrid::ReadShownPage() {
   shown_page_.top = static_cast<int>(Send(list_view_, LVM_GETTOPINDEX, 0, 0));
   shown_page_.count = std::max(
       1, static_cast<int>(Send(list_view_, LVM_GETCOUNTPERPAGE, 0, 0)));
+}
+
+void ListViewGrid::SetRowMark(int32_t row, RowMark mark) {
+  if (row < 1 || row > FileRows()) return;
+  if (!mark_images_drawn_ && mark != RowMark::kNone) {
+    const auto list = reinterpret_cast<HIMAGELIST>(
+        Send(list_view_, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+    mark_images_drawn_ = list != nullptr && AddRowMarkImages(list, mark_size_);
+  }
+  marks_.Set(row, mark);
+  if (row - 1 < shown_rows_) {
+    Send(list_view_, LVM_REDRAWITEMS, static_cast<WPARAM>(row - 1),
+         static_cast<LPARAM>(row - 1));
+  }
+}
+
+void ListViewGrid::ClearRowMarks() {
+  marks_.Clear();
+  InvalidateRect(list_view_, nullptr, FALSE);
 }
 
 void ListViewGrid::SetColumnWidth(int32_t column, int32_t width) {

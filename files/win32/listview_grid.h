@@ -56,6 +56,8 @@ class ListViewGrid final : public Grid {
   int32_t Width() const override { return width_twips_; }
   void SetLastColumnFillsWidth(bool fills) override;
   void ShowRow(int32_t row) override;
+  void SetRowMark(int32_t row, RowMark mark) override;
+  void ClearRowMarks() override;
   void SetEnabled(bool enabled) override;
 
  private:
@@ -105,6 +107,9 @@ class ListViewGrid final : public Grid {
   Row header_;
   // File row r (from 1) is rows_[r - 1].
   std::vector<Row> rows_;
+  RowMarks marks_;
+  int mark_size_ = 16;  // the system's small-icon size
+  bool mark_images_drawn_ = false;
 };
 
 }  // namespace quorvel::files::win32

@@ -69,6 +69,7 @@ class NoTitle final : public quorvel::FormWindow {
  public:
   void SetTitle(const Text&) override {}
   void SetBusy(bool) override {}
+  void ShowProgress(const quorvel::Progress&) override {}
 };
 class NoMessages final : public quorvel::MessageBoxes {
  public:
@@ -146,6 +147,8 @@ class MemoryGrid final : public quorvel::files::Grid {
   int32_t Width() const override { return 7020; }
   void SetLastColumnFillsWidth(bool) override {}
   void ShowRow(int32_t) override {}
+  void SetRowMark(int32_t, quorvel::files::RowMark) override {}
+  void ClearRowMarks() override {}
 
  private:
   std::vector<std::array<Text, 2>> rows_;

@@ -49,16 +49,19 @@ TEST_F(AttachRun, EachRowGetsItsOwnCommandInOrder) {
   fixture.TakeEvents();
   fixture.form().Command4_Click();
 
-  // The row is in sight and drawn before its call blocks the window.
+  // The row is in sight before its call, marked as soon as it returns.
   EXPECT_THAT(fixture.TakeEvents(),
-              ElementsAre("Window.Busy=1", "Grid.ShowRow(1)",
+              ElementsAre("Grid.ClearMarks", "Window.Progress=normal 0/1",
+                          "Window.Busy=1", "Grid.ShowRow(1)",
                           "Command#1.ActiveConnection=Connection#1",
                           "Command#1.CommandType=4",
                           "Command#1.CommandText=sp_attach_single_file_db",
                           "Command#1.Refresh", "Command#1.@dbname=ventas",
                           "Command#1.@physname=C:\\Data\\ventas.mdf",
-                          "Command#1.Execute", "Window.Busy=0",
-                          "Message(0)=Fin del proceso", "Command#1.Released"));
+                          "Command#1.Execute", "Grid.Mark(1)=attached",
+                          "Window.Progress=normal 1/1", "Window.Busy=0",
+                          "Message(0)=Fin del proceso",
+                          "Window.Progress=none 0/0", "Command#1.Released"));
 }
 
 TEST_F(AttachRun, AFailedRowIsReportedAndTheRunGoesOn) {
@@ -109,6 +112,56 @@ TEST_F(AttachRun, ClosingTheWindowAtAFailureBoxEndsTheRunThere) {
 
   EXPECT_EQ(fixture.ado.executed.size(), 1u);
   EXPECT_THAT(Messages(), ElementsAre(u"refused. En a"));
+}
+
+// Marks and progress: what each row's call made of it, and the share done.
+TEST_F(AttachRun, EveryRowIsMarkedAsItsCallReturnsAndTheProgressFollows) {
+  AddFiles({u"uno", u"dos", u"tres", u"cuatro"});
+  fixture.ado.execute_failures[u"dos"] = {-1, u"refused"};
+  std::vector<std::vector<files::RowMark>> marks_at_each_box;
+  fixture.messages.while_shown = [&] {
+    std::vector<files::RowMark> marks;
+    for (int32_t row = 1; row <= 4; ++row) {
+      marks.push_back(fixture.grid.marks.Of(row));
+    }
+    marks_at_each_box.push_back(marks);
+  };
+  fixture.form().Command4_Click();
+
+  using files::RowMark;
+  const std::vector<RowMark> after_two = {RowMark::kAttached, RowMark::kFailed,
+                                          RowMark::kNone, RowMark::kNone};
+  EXPECT_THAT(marks_at_each_box, ElementsAre(after_two))
+      << "the failed row is marked before its box shows";
+  for (int32_t row = 1; row <= 4; ++row) {
+    EXPECT_EQ(fixture.grid.marks.Of(row),
+              row == 2 ? RowMark::kFailed : RowMark::kAttached);
+  }
+  const auto normal = ProgressState::kNormal;
+  const auto error = ProgressState::kError;
+  EXPECT_THAT(fixture.window.progress,
+              ElementsAre(Progress{normal, 0, 4}, Progress{normal, 1, 4},
+                          Progress{error, 2, 4}, Progress{error, 3, 4},
+                          Progress{error, 4, 4}, Progress{}));
+
+  // Delete on the failed row takes its mark along; a row added after the
+  // run has none.
+  fixture.grid.current_row = 2;
+  fixture.messages.while_shown = nullptr;
+  fixture.messages.answers.push_back(MessageAnswer::kYes);
+  int16_t key = kDeleteKeyCode;
+  fixture.form().vsFlexGrid1_KeyDown(key, 0);
+  AddFiles({u"cinco"});
+  EXPECT_EQ(fixture.grid.marks.Of(2), RowMark::kAttached);
+  EXPECT_EQ(fixture.grid.marks.Of(3), RowMark::kAttached);
+  EXPECT_EQ(fixture.grid.marks.Of(4), RowMark::kNone);
+
+  // The next run starts from no marks at all.
+  fixture.TakeEvents();
+  fixture.form().Command4_Click();
+  const EventLog events = fixture.TakeEvents();
+  ASSERT_FALSE(events.empty());
+  EXPECT_EQ(events.front(), "Grid.ClearMarks");
 }
 
 }  // namespace

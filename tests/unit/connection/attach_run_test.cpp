@@ -27,6 +27,7 @@ class ListedRows final : public connection::AttachRows {
   connection::AttachCall Read(int32_t row) override {
     return rows.at(static_cast<size_t>(row - 1));
   }
+  void CallSucceeded(int32_t row) override { succeeded.push_back(row); }
   void CallFailed(int32_t row, const PendingError& error) override {
     failures.emplace_back(row, error.description);
   }
@@ -34,6 +35,7 @@ class ListedRows final : public connection::AttachRows {
   std::vector<connection::AttachCall> rows;
   int32_t stop_before = 0;
   std::vector<int32_t> before;
+  std::vector<int32_t> succeeded;
   std::vector<std::pair<int32_t, Text>> failures;
 };
 
@@ -48,12 +50,13 @@ class AttachRunTest : public ::testing::Test {
   }
 
   // True when every call succeeded.
-  bool Run() { return RunTo() == connection::AttachOutcome::kEveryCallSucceeded; }
+  bool Run() {
+    return RunTo() == connection::AttachOutcome::kEveryCallSucceeded;
+  }
 
   connection::AttachOutcome RunTo() {
     connection::AttachRun run(connection.get());
-    return run.AttachEveryRow(static_cast<int32_t>(listed.rows.size()),
-                              listed);
+    return run.AttachEveryRow(static_cast<int32_t>(listed.rows.size()), listed);
   }
 
   EventLog log;
@@ -73,18 +76,17 @@ TEST_F(AttachRunTest, EachRowGetsANewCommandBoundByNameOnTheConnection) {
   AddRow(u"uno");
   AddRow(u"dos");
   EXPECT_TRUE(Run());
-  EXPECT_THAT(log, ElementsAre("Command#1.ActiveConnection=Connection#1",
-                               "Command#1.CommandType=4",
-                               "Command#1.CommandText=sp_attach_single_file_db",
-                               "Command#1.Refresh", "Command#1.@dbname=uno",
-                               "Command#1.@physname=C:\\Data\\uno.mdf",
-                               "Command#1.Execute", "Command#1.Released",
-                               "Command#2.ActiveConnection=Connection#1",
-                               "Command#2.CommandType=4",
-                               "Command#2.CommandText=sp_attach_single_file_db",
-                               "Command#2.Refresh", "Command#2.@dbname=dos",
-                               "Command#2.@physname=C:\\Data\\dos.mdf",
-                               "Command#2.Execute", "Command#2.Released"));
+  EXPECT_THAT(
+      log,
+      ElementsAre(
+          "Command#1.ActiveConnection=Connection#1", "Command#1.CommandType=4",
+          "Command#1.CommandText=sp_attach_single_file_db", "Command#1.Refresh",
+          "Command#1.@dbname=uno", "Command#1.@physname=C:\\Data\\uno.mdf",
+          "Command#1.Execute", "Command#1.Released",
+          "Command#2.ActiveConnection=Connection#1", "Command#2.CommandType=4",
+          "Command#2.CommandText=sp_attach_single_file_db", "Command#2.Refresh",
+          "Command#2.@dbname=dos", "Command#2.@physname=C:\\Data\\dos.mdf",
+          "Command#2.Execute", "Command#2.Released"));
   EXPECT_EQ(ado.commands_alive, 0);
 }
 

@@ -59,7 +59,8 @@ TEST(OpenConnection, AFailureWithoutNumberOrTextStillReadsAsOne) {
   const PendingError failure = connection::AsFailure({});
   EXPECT_TRUE(failure.Failed());
   EXPECT_EQ(failure.description, u"No se pudo crear el objeto ADO.");
-  const PendingError kept = connection::AsFailure({-5, u"Class not registered"});
+  const PendingError kept =
+      connection::AsFailure({-5, u"Class not registered"});
   EXPECT_EQ(kept.number, -5);
   EXPECT_EQ(kept.description, u"Class not registered");
 }

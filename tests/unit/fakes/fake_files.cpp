@@ -21,6 +21,7 @@ void FakeGrid::SetEnabled(bool value) {
 void FakeGrid::SetRowCount(int32_t count) {
   rows.resize(static_cast<std::size_t>(count),
               std::vector<Text>(static_cast<std::size_t>(columns)));
+  marks.KeepFirst(count - 1);
   log_.push_back("Grid.RowCount=" + std::to_string(count));
 }
 
@@ -61,6 +62,7 @@ void FakeGrid::AddRow(const Text& item) {
 
 void FakeGrid::RemoveRow(int32_t row) {
   rows.erase(rows.begin() + row);
+  marks.Removed(row);
   log_.push_back("Grid.RemoveRow(" + std::to_string(row) + ")");
 }
 
@@ -81,6 +83,18 @@ void FakeGrid::SetLastColumnFillsWidth(bool fills) {
 
 void FakeGrid::ShowRow(int32_t row) {
   log_.push_back("Grid.ShowRow(" + std::to_string(row) + ")");
+}
+
+void FakeGrid::SetRowMark(int32_t row, RowMark mark) {
+  marks.Set(row, mark);
+  static constexpr const char* kNames[] = {"none", "attached", "failed"};
+  log_.push_back("Grid.Mark(" + std::to_string(row) +
+                 ")=" + kNames[static_cast<int>(mark)]);
+}
+
+void FakeGrid::ClearRowMarks() {
+  marks.Clear();
+  log_.push_back("Grid.ClearMarks");
 }
 
 void FakeGrid::AppendFile(const Text& path, const Text& name) {

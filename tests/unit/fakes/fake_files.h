@@ -42,6 +42,8 @@ class FakeGrid final : public Grid {
   int32_t Width() const override { return width; }
   void SetLastColumnFillsWidth(bool fills) override;
   void ShowRow(int32_t row) override;
+  void SetRowMark(int32_t row, RowMark mark) override;
+  void ClearRowMarks() override;
 
   // Adds a file row directly, as the file selection would.
   void AppendFile(const Text& path, const Text& name);
@@ -53,6 +55,7 @@ class FakeGrid final : public Grid {
   bool enabled = false;
   std::map<int32_t, int32_t> column_widths;
   std::vector<int32_t> selection;  // row1, column1, row2, column2
+  RowMarks marks;
 
  private:
   EventLog& log_;

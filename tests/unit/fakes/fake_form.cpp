@@ -41,6 +41,14 @@ void FakeWindow::SetBusy(bool value) {
   log_.push_back("Window.Busy=" + Flag(value));
 }
 
+void FakeWindow::ShowProgress(const Progress& value) {
+  progress.push_back(value);
+  static constexpr const char* kStates[] = {"none", "normal", "error"};
+  log_.push_back(
+      "Window.Progress=" + std::string(kStates[static_cast<int>(value.state)]) +
+      " " + std::to_string(value.done) + "/" + std::to_string(value.total));
+}
+
 MessageAnswer FakeMessages::Show(const Text& text, MessageStyle style) {
   shown.push_back({text, style});
   if (while_shown) while_shown();

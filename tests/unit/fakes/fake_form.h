@@ -64,8 +64,10 @@ class FakeWindow final : public FormWindow {
   explicit FakeWindow(EventLog& log) : log_(log) {}
   void SetTitle(const Text& text) override;
   void SetBusy(bool value) override;
+  void ShowProgress(const Progress& value) override;
   Text title = kTitleBase;
   bool busy = false;
+  std::vector<Progress> progress;
 
  private:
   EventLog& log_;
