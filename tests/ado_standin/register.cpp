@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "common/win32/windows_api.h"
+#include "tests/support/handles.h"
 
 namespace quorvel::standin {
 namespace {
@@ -15,18 +16,6 @@ constexpr wchar_t kMarker[] = L"QuorvelStandin";
 constexpr wchar_t kThreading[] = L"ThreadingModel";
 // Saved copies carry this prefix; "Default" stands for the unnamed value.
 constexpr wchar_t kSavedPrefix[] = L"QuorvelSaved";
-
-class Key {
- public:
-  ~Key() {
-    if (key_ != nullptr) RegCloseKey(key_);
-  }
-  HKEY* Put() { return &key_; }
-  HKEY get() const { return key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
 
 struct Value {
   bool present = false;
@@ -98,7 +87,7 @@ bool Restore(HKEY key, const wchar_t* name) {
 bool RegisterStandin(const std::wstring& dll_path) {
   bool ok = true;
   for (const wchar_t* path : kServerKeys) {
-    Key key;
+    e2e::RegistryKey key;
     if (RegCreateKeyExW(HKEY_CLASSES_ROOT, path, 0, nullptr, 0,
                         KEY_READ | KEY_WRITE | KEY_WOW64_32KEY, nullptr,
                         key.Put(), nullptr) != ERROR_SUCCESS) {
@@ -119,7 +108,7 @@ bool RegisterStandin(const std::wstring& dll_path) {
 bool UnregisterStandin() {
   bool ok = true;
   for (const wchar_t* path : kServerKeys) {
-    Key key;
+    e2e::RegistryKey key;
     if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path, 0,
                       KEY_READ | KEY_WRITE | KEY_WOW64_32KEY,
                       key.Put()) != ERROR_SUCCESS) {
