@@ -1,16 +1,16 @@
 // A scripted stand-in for ADO's Connection and Command, for end-to-end tests
 // only: it answers as the scenario file says and records what it is asked.
 // Here: what the process shares, the class factories and the DLL's entry
-// points; the objects are in connection.cpp and command.cpp.
-#include <olectl.h>
-
+// points; the objects are in objects.cpp. A test points ADO's class ids at
+// this DLL (e2e::ServeAdoFrom) and tells it, through the environment
+// Quorvel.exe inherits, the scenario (QUORVEL_ADO_SCENARIO) and where to
+// write the record (QUORVEL_ADO_RECORD).
 #include <cwctype>
 #include <map>
 #include <mutex>
 #include <optional>
 
 #include "tests/ado_standin/objects.h"
-#include "tests/ado_standin/register.h"
 #include "tests/support/scratch.h"
 
 namespace quorvel::standin {
@@ -19,7 +19,6 @@ LONG g_live_objects = 0;
 
 namespace {
 
-HMODULE g_module = nullptr;
 LONG g_locks = 0;
 
 struct State {
@@ -120,12 +119,6 @@ class Factory final : public IClassFactory {
 Factory g_connection_factory("connection", NewConnection);
 Factory g_command_factory("command", NewCommand);
 
-std::wstring ModulePath() {
-  wchar_t path[MAX_PATH * 2];
-  const DWORD length = GetModuleFileNameW(g_module, path, MAX_PATH * 2);
-  return std::wstring(path, length);
-}
-
 }  // namespace
 
 Recorder& TheRecord() { return Shared().recorder; }
@@ -175,14 +168,6 @@ bool SameName(const std::u16string& a, const std::u16string& b) {
 
 namespace standin = quorvel::standin;
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    standin::g_module = instance;
-    DisableThreadLibraryCalls(instance);
-  }
-  return TRUE;
-}
-
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
@@ -197,13 +182,4 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
 
 STDAPI DllCanUnloadNow() {
   return standin::g_live_objects == 0 && standin::g_locks == 0 ? S_OK : S_FALSE;
-}
-
-STDAPI DllRegisterServer() {
-  return standin::RegisterStandin(standin::ModulePath()) ? S_OK
-                                                         : SELFREG_E_CLASS;
-}
-
-STDAPI DllUnregisterServer() {
-  return standin::UnregisterStandin() ? S_OK : SELFREG_E_CLASS;
 }

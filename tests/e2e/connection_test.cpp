@@ -117,12 +117,11 @@ TEST_F(Connection, OneServerThatRefusesShowsItsTextDuringStartUp) {
       "'ACME\\ana'.\n");
   Instances({L"MSSQLSERVER"});
   Start();
-  const auto box = WaitBox(15000);
+  const auto box = AnswerBox();
   ASSERT_TRUE(box.has_value()) << "no message during start-up";
   EXPECT_EQ(box->text,
             L"Error de inicio de sesi\u00F3n del usuario 'ACME\\ana'.");
   ExpectNotice(*box);
-  e2e::AnswerMessageBox(box->hwnd, IDOK);
   Shown();
   EXPECT_EQ(Title(), e2e::Titled(kSuffixDisconnected));
   EXPECT_TRUE(Enabled(kIdCommand1));
@@ -146,13 +145,12 @@ TEST_F(Connection, DisconnectPassesOverAFailedClose) {
 TEST_F(Connection, WithoutTheStandinTheFailureIsStillReadable) {
   Instances({L"MSSQLSERVER"});
   Start();
-  const auto box = WaitBox(15000);
+  const auto box = AnswerBox();
   ASSERT_TRUE(box.has_value());
   EXPECT_FALSE(box->text.empty());
   EXPECT_NE(box->text.find_first_not_of(L" \t\r\n"), std::wstring::npos);
   ExpectNotice(*box);
   std::printf("platform ADO says: %s\n", e2e::ToUtf8(box->text).c_str());
-  e2e::AnswerMessageBox(box->hwnd, IDOK);
   Shown();
   EXPECT_EQ(Title(), e2e::Titled(kSuffixDisconnected));
 }

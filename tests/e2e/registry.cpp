@@ -1,5 +1,8 @@
 #include "tests/e2e/registry.h"
 
+#include <objbase.h>
+
+#include "connection/win32/ado_interfaces.h"
 #include "tests/support/handles.h"
 
 namespace e2e {
@@ -130,6 +133,21 @@ void RegistrySeeder::Restore() {
     }
   }
   created_.clear();
+}
+
+bool ServeAdoFrom(RegistrySeeder& registry, const std::wstring& dll) {
+  namespace ado = quorvel::connection::win32::ado;
+  for (const CLSID& clsid : {ado::kClsidConnection, ado::kClsidCommand}) {
+    wchar_t text[40] = L"";
+    StringFromGUID2(clsid, text, 40);
+    const std::wstring key = std::wstring(L"SOFTWARE\\Classes\\CLSID\\") +
+                             text + L"\\InprocServer32";
+    if (!registry.SetString(View::k32, key, L"", dll) ||
+        !registry.SetString(View::k32, key, L"ThreadingModel", L"Apartment")) {
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace e2e

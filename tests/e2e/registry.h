@@ -55,4 +55,9 @@ class RegistrySeeder {
   std::vector<OldValue> changed_;
 };
 
+// ADO's Connection and Command classes served by the DLL at that path, in
+// the 32-bit HKCR\CLSID where a 32-bit program looks them up; undone with
+// the rest of what the registry was given.
+bool ServeAdoFrom(RegistrySeeder& registry, const std::wstring& dll);
+
 }  // namespace e2e

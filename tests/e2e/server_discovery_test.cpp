@@ -51,12 +51,6 @@ class ServerDiscovery : public e2e::Session {
   void Version(View view, const std::wstring& key, const std::wstring& text) {
     ASSERT_TRUE(registry().SetString(view, key, L"CurrentVersion", text));
   }
-  // Answers the message box the failed automatic connection shows.
-  std::optional<e2e::MessageBoxInfo> AnswerStartupMessage() {
-    auto box = WaitBox(15000);
-    if (box) e2e::AnswerMessageBox(box->hwnd, IDOK);
-    return box;
-  }
   HWND Combo() const { return Control(kIdCombo1); }
   std::wstring Version() const { return e2e::WindowText(Control(kIdLabel3)); }
   void Choose(int index) {
@@ -159,7 +153,7 @@ TEST_F(ServerDiscovery, OneInstanceInBothViewsConnectsAtLoad) {
   Instances({L"MSSQLSERVER"}, View::k64);
   Version(View::k32, kDefaultVersionKey, L"8.00.194");
   Start();
-  const auto box = AnswerStartupMessage();
+  const auto box = AnswerBox();
   ASSERT_TRUE(box.has_value()) << "no connection attempt at load";
   EXPECT_EQ(box->caption, e2e::Wide(quorvel::app::kApplicationTitle));
   EXPECT_FALSE(box->text.empty());
@@ -205,7 +199,7 @@ TEST_F(ServerDiscovery, SingleStringsKeepTheirLastCharacterAndRunOn) {
     // One view: both reads find the string, the second running on from the
     // first into one entry, which the program connects to at load.
     Start();
-    ASSERT_TRUE(AnswerStartupMessage().has_value());
+    ASSERT_TRUE(AnswerBox().has_value());
     Shown();
     EXPECT_EQ(e2e::ComboItems(Combo()),
               std::vector<std::wstring>{L"(LOCAL)\\ABCABC"});

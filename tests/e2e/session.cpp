@@ -2,7 +2,6 @@
 
 #include "app/frm_adjuntar.h"
 #include "app/win32/control_ids.h"
-#include "tests/ado_standin/register.h"
 #include "tests/support/utf8.h"
 
 namespace e2e {
@@ -16,11 +15,8 @@ std::wstring Titled(const char16_t* suffix) {
 
 void Session::TearDown() {
   app_.reset();  // ends Quorvel.exe before its files go
-  if (standin_) {
-    EXPECT_TRUE(quorvel::standin::UnregisterStandin());
-    SetEnvironmentVariableW(L"QUORVEL_ADO_SCENARIO", nullptr);
-    SetEnvironmentVariableW(L"QUORVEL_ADO_RECORD", nullptr);
-  }
+  SetEnvironmentVariableW(L"QUORVEL_ADO_SCENARIO", nullptr);
+  SetEnvironmentVariableW(L"QUORVEL_ADO_RECORD", nullptr);
 }
 
 void Session::Instances(const std::vector<std::wstring>& names, View view) {
@@ -29,9 +25,7 @@ void Session::Instances(const std::vector<std::wstring>& names, View view) {
 }
 
 void Session::UseStandin(const std::string& scenario) {
-  ASSERT_TRUE(quorvel::standin::RegisterStandin(
-      ToWindowsPath(QUORVEL_ADO_STANDIN_DLL)));
-  standin_ = true;
+  ASSERT_TRUE(ServeAdoFrom(registry_, ToWindowsPath(QUORVEL_ADO_STANDIN_DLL)));
   const std::wstring scenario_file =
       standin_files_.Write(L"scenario.txt", scenario);
   ASSERT_FALSE(scenario_file.empty());
@@ -50,6 +44,16 @@ void Session::Shown() {
   ASSERT_TRUE(Sync());
 }
 
+testing::AssertionResult Session::FocusReaches(HWND window,
+                                               int timeout_ms) const {
+  if (WaitFor([&] { return Focus() == window; }, timeout_ms)) {
+    return testing::AssertionSuccess();
+  }
+  return testing::AssertionFailure()
+         << "expected control " << GetDlgCtrlID(window) << ", focus on id "
+         << GetDlgCtrlID(Focus());
+}
+
 void Session::Click(int id) const { PostMessageW(Control(id), BM_CLICK, 0, 0); }
 
 bool Session::TitleBecomes(const char16_t* suffix, int timeout_ms) const {
@@ -60,6 +64,12 @@ void Session::Answer(const MessageBoxInfo& box, int id) const {
   AnswerMessageBox(box.hwnd, id);
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(box.hwnd); }));
   ASSERT_TRUE(Sync());
+}
+
+std::optional<MessageBoxInfo> Session::AnswerBox(int id, int timeout_ms) const {
+  const auto box = WaitBox(timeout_ms);
+  if (box) Answer(*box, id);
+  return box;
 }
 
 void Session::ExpectNotice(const MessageBoxInfo& box) {

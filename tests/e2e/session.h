@@ -13,7 +13,8 @@
 //   LinesOf("connection#1")            what the stand-in was asked
 //
 // Everything is undone when the test ends: the program is ended, the
-// registry restored, the stand-in unregistered and scratch files removed.
+// registry restored (the stand-in's registration with it) and scratch files
+// removed.
 #pragma once
 
 #include <memory>
@@ -64,6 +65,9 @@ class Session : public testing::Test {
   bool Enabled(int id) const { return e2e::Enabled(Control(id)); }
   bool Sync() const { return e2e::Sync(Main()); }
   HWND Focus() const { return FocusedWindow(app_->ThreadId()); }
+  // The focus reaching the window within the time, or where it is instead.
+  testing::AssertionResult FocusReaches(HWND window,
+                                        int timeout_ms = 5000) const;
   // Posted, not sent: the click may open a box or dialog that waits for us.
   void Click(int id) const;
   std::wstring Title() const { return WindowText(Main()); }
@@ -75,6 +79,9 @@ class Session : public testing::Test {
   bool NoBox() const { return !FindMessageBox(app_->ThreadId()).has_value(); }
   // Answers the box and waits until it is gone and the program has gone on.
   void Answer(const MessageBoxInfo& box, int id) const;
+  // Waits for a box and answers it; what it said, or nothing if none came.
+  std::optional<MessageBoxInfo> AnswerBox(int id = IDOK,
+                                          int timeout_ms = 15000) const;
   // A box of the program's notices: its title, no icon, only OK.
   static void ExpectNotice(const MessageBoxInfo& box);
 
@@ -109,7 +116,6 @@ class Session : public testing::Test {
 
  private:
   RegistrySeeder registry_;
-  bool standin_ = false;
   ScratchFolder standin_files_;
   std::wstring record_;
   std::vector<std::unique_ptr<ScratchFolder>> folders_;

@@ -219,7 +219,7 @@ TEST_F(GridSetUp, TheGridCarriesTheOnlyTooltip) {
 using Keyboard = NoServerWindow;
 
 TEST_F(Keyboard, FocusStartsOnTheServerChooserAndTabKeepsItThere) {
-  ASSERT_TRUE(e2e::WaitFor([&] { return Focus() == Control(kIdCombo1); }))
+  ASSERT_TRUE(FocusReaches(Control(kIdCombo1)))
       << "first enabled tab stop gets the focus";
   // The only enabled tab stop in this state.
   e2e::PostKey(Focus(), VK_TAB);
@@ -230,33 +230,27 @@ TEST_F(Keyboard, FocusStartsOnTheServerChooserAndTabKeepsItThere) {
 TEST_F(Keyboard, TabVisitsTheControlsInOrderSkippingDisabledOnes) {
   // Enabled from outside so the whole cycle can be seen.
   EnableAll();
-  ASSERT_TRUE(e2e::WaitFor([&] { return Focus() == Control(kIdCombo1); }));
+  ASSERT_TRUE(FocusReaches(Control(kIdCombo1)));
   const std::vector<int> cycle = {kIdCommand1, kIdCommand2, kIdGrid,
                                   kIdCommand3, kIdCommand4, kIdCombo1};
   for (int id : cycle) {
     e2e::PostKey(Focus(), VK_TAB);
-    EXPECT_TRUE(e2e::WaitFor([&] { return Focus() == Control(id); }, 2000))
-        << "expected control " << id << ", focus on id "
-        << GetDlgCtrlID(Focus());
+    EXPECT_TRUE(FocusReaches(Control(id), 2000));
   }
   EnableWindow(Control(kIdCommand2), FALSE);
   EnableWindow(Control(kIdGrid), FALSE);
   for (int id : {kIdCommand1, kIdCommand3}) {
     e2e::PostKey(Focus(), VK_TAB);
-    EXPECT_TRUE(e2e::WaitFor([&] { return Focus() == Control(id); }, 2000))
-        << "expected control " << id << ", focus on id "
-        << GetDlgCtrlID(Focus());
+    EXPECT_TRUE(FocusReaches(Control(id), 2000));
   }
 }
 
 TEST_F(Keyboard, ShiftTabGoesBackwards) {
   EnableAll();
-  ASSERT_TRUE(e2e::WaitFor([&] { return Focus() == Control(kIdCombo1); }));
+  ASSERT_TRUE(FocusReaches(Control(kIdCombo1)));
   for (int id : {kIdCommand4, kIdCommand3, kIdGrid}) {
     ASSERT_TRUE(e2e::SendChord(Main(), {VK_SHIFT, VK_TAB}));
-    EXPECT_TRUE(e2e::WaitFor([&] { return Focus() == Control(id); }, 2000))
-        << "expected control " << id << ", focus on id "
-        << GetDlgCtrlID(Focus());
+    EXPECT_TRUE(FocusReaches(Control(id), 2000));
   }
 }
 
@@ -268,7 +262,7 @@ TEST_F(Keyboard, LabelsAndDisabledControlsNeverTakeTheFocus) {
                  kIdCommand4}) {
     EXPECT_NE(e2e::Style(Control(id)) & WS_TABSTOP, 0) << id;
   }
-  ASSERT_TRUE(e2e::WaitFor([&] { return Focus() == Control(kIdCombo1); }));
+  ASSERT_TRUE(FocusReaches(Control(kIdCombo1)));
   for (int i = 0; i < 4; ++i) {
     e2e::PostKey(Focus(), VK_TAB);
     Sync();
@@ -281,7 +275,7 @@ TEST_F(Keyboard, EnterAndEscapePressNoButtonWhereverTheFocusIs) {
   EnableWindow(Control(kIdCommand1), TRUE);
   EnableWindow(Control(kIdCommand2), TRUE);
   const std::vector<bool> flags = EnabledFlags();
-  ASSERT_TRUE(e2e::WaitFor([&] { return Focus() == Control(kIdCombo1); }));
+  ASSERT_TRUE(FocusReaches(Control(kIdCombo1)));
   for (int stop = 0; stop < 3; ++stop) {
     HWND focus = Focus();
     SCOPED_TRACE(GetDlgCtrlID(focus));
@@ -301,10 +295,9 @@ TEST_F(Keyboard, EnterAndEscapePressNoButtonWhereverTheFocusIs) {
 TEST_F(Keyboard, SpaceOnAFocusedButtonDoesPressIt) {
   // The counterpart of the test above: a pressed Conectar is seen.
   EnableWindow(Control(kIdCommand1), TRUE);
-  ASSERT_TRUE(e2e::WaitFor([&] { return Focus() == Control(kIdCombo1); }));
+  ASSERT_TRUE(FocusReaches(Control(kIdCombo1)));
   e2e::PostKey(Focus(), VK_TAB);
-  ASSERT_TRUE(
-      e2e::WaitFor([&] { return Focus() == Control(kIdCommand1); }, 2000));
+  ASSERT_TRUE(FocusReaches(Control(kIdCommand1), 2000));
   e2e::PostKey(Focus(), VK_SPACE);
   auto box = WaitBox(10000);
   ASSERT_TRUE(box.has_value()) << "connecting to no server shows its error";
@@ -336,11 +329,10 @@ TEST_F(KeyboardTwoServers, TabCyclesChooserAndConectarAndEnterPressesNothing) {
   ASSERT_GE(e2e::ComboItems(combo).size(), 2u);
   ASSERT_TRUE(Enabled(kIdCommand1));
   ASSERT_FALSE(Enabled(kIdCommand2));
-  ASSERT_TRUE(e2e::WaitFor([&] { return Focus() == combo; }));
+  ASSERT_TRUE(FocusReaches(combo));
   for (HWND next : {conectar, combo, conectar}) {
     e2e::PostKey(Focus(), VK_TAB);
-    EXPECT_TRUE(e2e::WaitFor([&] { return Focus() == next; }, 2000))
-        << "focus on id " << GetDlgCtrlID(Focus());
+    EXPECT_TRUE(FocusReaches(next, 2000));
   }
   // Pressing "Conectar" would try the connection and report its failure.
   for (UINT key : {UINT{VK_RETURN}, UINT{VK_ESCAPE}}) {

@@ -22,9 +22,9 @@
 #include "connection/win32/com_error.h"
 #include "gtest/gtest.h"
 #include "tests/ado_standin/record.h"
-#include "tests/ado_standin/register.h"
 #include "tests/ado_standin/scenario.h"
 #include "tests/e2e/process.h"
+#include "tests/e2e/registry.h"
 #include "tests/support/scratch.h"
 #include "tests/support/utf8.h"
 
@@ -37,15 +37,15 @@ class StandinTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(apartment_.Failure(), S_OK);
-    ASSERT_TRUE(
-        standin::RegisterStandin(e2e::ToWindowsPath(QUORVEL_ADO_STANDIN_DLL)));
+    ASSERT_TRUE(e2e::ServeAdoFrom(registry_,
+                                  e2e::ToWindowsPath(QUORVEL_ADO_STANDIN_DLL)));
     record_ = files_.Write(L"record.txt", "");
     SetEnvironmentVariableW(L"QUORVEL_ADO_RECORD", record_.c_str());
     Scenario("open ok\n");
   }
 
   void TearDown() override {
-    EXPECT_TRUE(standin::UnregisterStandin());
+    registry_.Restore();
     SetEnvironmentVariableW(L"QUORVEL_ADO_SCENARIO", nullptr);
     SetEnvironmentVariableW(L"QUORVEL_ADO_RECORD", nullptr);
   }
@@ -83,6 +83,7 @@ class StandinTest : public ::testing::Test {
   }
 
   const com::Apartment apartment_;
+  e2e::RegistrySeeder registry_;
   AdoComClient client_;
   e2e::ScratchFolder files_;
   std::wstring record_;

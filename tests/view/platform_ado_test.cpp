@@ -13,7 +13,6 @@
 #include "connection/win32/ado_com_client.h"
 #include "connection/win32/ado_interfaces.h"
 #include "gtest/gtest.h"
-#include "tests/ado_standin/register.h"
 #include "tests/support/utf8.h"
 
 namespace quorvel::connection::win32 {
@@ -22,7 +21,6 @@ namespace {
 TEST(PlatformAdo, OpenWithoutAServerFailsWithAReadableDescription) {
   const com::Apartment apartment;
   ASSERT_EQ(apartment.Failure(), S_OK);
-  standin::UnregisterStandin();
   AdoComClient client;
   Created<AdoConnection> created = client.CreateConnection();
   ASSERT_FALSE(created.error.Failed()) << std::string(
@@ -46,7 +44,6 @@ TEST(PlatformAdo, OpenWithoutAServerFailsWithAReadableDescription) {
 TEST(PlatformAdo, DeclaredSlotsRoundTripThroughTheRealCommandAndConnection) {
   const com::Apartment apartment;
   ASSERT_EQ(apartment.Failure(), S_OK);
-  standin::UnregisterStandin();
   com::ComPtr<ado::Command> command;
   ASSERT_EQ(CoCreateInstance(ado::kClsidCommand, nullptr, CLSCTX_INPROC_SERVER,
                              ado::kIidCommandOld, &command),
