@@ -1,33 +1,61 @@
-# Fails when a product file includes a header of a folder above its own, or
-# when portable code includes a Windows adapter:
-#   cmake -DSOURCE_DIR=<project root> -P QuorvelCheckLayout.cmake
+# Fails when a product file includes a header of a folder its library does
+# not link (a folder above its own), when portable code includes a Windows
+# adapter, or when a file includes <windows.h> other than through the
+# Windows prelude:
+#   cmake -DSOURCE_DIR=<project root> -DLINKS=<file> -P QuorvelCheckLayout.cmake
+# LINKS holds one line per folder, "<folder>=<libraries its library links>",
+# written by CMake from the build itself (quorvel_write_folder_links).
 cmake_minimum_required(VERSION 3.20)
 
-# Each folder and the folders it may use (itself included).
-set(uses_common common)
-set(uses_registry common registry)
-set(uses_servers common registry servers)
-set(uses_connection common connection)
-set(uses_files common files)
-set(uses_app common registry servers connection files app)
+file(STRINGS ${LINKS} lines)
+set(folders "")
+foreach(line IN LISTS lines)
+  string(REGEX REPLACE "=.*" "" folder "${line}")
+  string(REGEX REPLACE "^[^=]*=" "" links "${line}")
+  list(APPEND folders ${folder})
+  # The folders of the quorvel_<folder> libraries it links.
+  set(below_${folder} "")
+  foreach(library IN LISTS links)
+    if(library MATCHES "^quorvel_([a-z]+)$")
+      list(APPEND below_${folder} ${CMAKE_MATCH_1})
+    endif()
+  endforeach()
+endforeach()
+
+# Each folder may use itself and whatever it reaches through its links.
+foreach(folder IN LISTS folders)
+  set(uses_${folder} ${folder})
+  set(pending ${below_${folder}})
+  while(pending)
+    list(POP_FRONT pending next)
+    if(NOT next IN_LIST uses_${folder})
+      list(APPEND uses_${folder} ${next})
+      list(APPEND pending ${below_${next}})
+    endif()
+  endwhile()
+endforeach()
 
 set(faults "")
-foreach(folder common registry servers connection files app)
+set(prelude common/win32/windows_api.h)
+foreach(folder IN LISTS folders ITEMS tests)
   file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR}
        ${SOURCE_DIR}/${folder}/*.h ${SOURCE_DIR}/${folder}/*.cpp)
   foreach(source IN LISTS sources)
-    set(portable TRUE)
-    if(source MATCHES "/win32/")
-      set(portable FALSE)
-    endif()
     file(STRINGS ${SOURCE_DIR}/${source} includes
-         REGEX "^[ \t]*#[ \t]*include[ \t]+\"")
+         REGEX "^[ \t]*#[ \t]*include[ \t]+[\"<]")
     foreach(line IN LISTS includes)
-      string(REGEX REPLACE ".*\"([^\"]+)\".*" "\\1" header "${line}")
+      string(REGEX REPLACE ".*[\"<]([^\">]+)[\">].*" "\\1" header "${line}")
+      string(TOLOWER "${header}" lower)
+      if(lower STREQUAL "windows.h" AND NOT source STREQUAL prelude)
+        list(APPEND faults "${source} includes <windows.h>: include ${prelude}")
+      endif()
+      if(folder STREQUAL "tests" OR NOT line MATCHES "\"")
+        continue()
+      endif()
       string(REGEX MATCH "^[^/]+" used "${header}")
       if(NOT used IN_LIST uses_${folder})
         list(APPEND faults "${source} includes ${header}, above ${folder}/")
-      elseif(portable AND header MATCHES "/win32/")
+      elseif(NOT source MATCHES "/win32/" AND header MATCHES "/win32/")
         list(APPEND faults "${source} is portable but includes ${header}")
       endif()
     endforeach()
@@ -38,4 +66,5 @@ if(faults)
   list(JOIN faults "\n  " lines)
   message(FATAL_ERROR "Includes against the layout:\n  ${lines}")
 endif()
-message(STATUS "every include points down the tree")
+list(JOIN folders ", " names)
+message(STATUS "every include of ${names} points down the tree")

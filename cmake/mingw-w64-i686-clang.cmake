@@ -27,8 +27,8 @@ set(CMAKE_CXX_COMPILER_TARGET ${MINGW_TRIPLE})
 set(CMAKE_SYSROOT /usr/${MINGW_TRIPLE})
 set(CMAKE_RC_COMPILER ${MINGW_TRIPLE}-windres)
 
-# Binutils rather than the llvm tools CMake would pick beside clang:
-# llvm-dlltool 14 cannot make the delay-import libraries.
+# Binutils rather than the llvm tools CMake would pick beside clang, the same
+# tools as the gcc build's.
 foreach(tool AR RANLIB NM OBJCOPY OBJDUMP DLLTOOL STRIP)
   string(TOLOWER ${tool} name)
   set(CMAKE_${tool} /usr/bin/${MINGW_TRIPLE}-${name} CACHE FILEPATH "")

@@ -1,35 +1,38 @@
 #include "tests/ado_standin/record.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <fstream>
+#include <cstdlib>
+#include <iterator>
 #include <sstream>
+#include <utility>
 
-#include "tests/ado_standin/scenario.h"
+#include "tests/support/scratch.h"
+#include "tests/support/utf8.h"
 
 namespace quorvel::standin {
 
+using e2e::FromUtf8;
+using e2e::ToUtf8;
+
+namespace {
+
+// Each character the record escapes, and the letter after the backslash.
+constexpr std::pair<char16_t, char16_t> kEscapes[] = {
+    {u'\\', u'\\'}, {u'\t', u't'}, {u'\r', u'r'}, {u'\n', u'n'}, {u'\0', u'0'}};
+
+}  // namespace
+
 std::string EscapeValue(const std::u16string& value) {
   std::u16string escaped;
-  escaped.reserve(value.size());
   for (char16_t c : value) {
-    switch (c) {
-      case u'\\':
-        escaped += u"\\\\";
-        break;
-      case u'\t':
-        escaped += u"\\t";
-        break;
-      case u'\r':
-        escaped += u"\\r";
-        break;
-      case u'\n':
-        escaped += u"\\n";
-        break;
-      case u'\0':
-        escaped += u"\\0";
-        break;
-      default:
-        escaped.push_back(c);
+    const auto* escape =
+        std::find_if(std::begin(kEscapes), std::end(kEscapes),
+                     [&](auto pair) { return pair.first == c; });
+    if (escape == std::end(kEscapes)) {
+      escaped.push_back(c);
+    } else {
+      escaped += {u'\\', escape->second};
     }
   }
   return ToUtf8(escaped);
@@ -43,41 +46,18 @@ std::u16string UnescapeValue(const std::string& escaped) {
       value.push_back(text[i]);
       continue;
     }
-    switch (text[++i]) {
-      case u't':
-        value.push_back(u'\t');
-        break;
-      case u'r':
-        value.push_back(u'\r');
-        break;
-      case u'n':
-        value.push_back(u'\n');
-        break;
-      case u'0':
-        value.push_back(u'\0');
-        break;
-      default:
-        value.push_back(text[i]);
-    }
+    const char16_t letter = text[++i];
+    const auto* escape =
+        std::find_if(std::begin(kEscapes), std::end(kEscapes),
+                     [&](auto pair) { return pair.second == letter; });
+    value.push_back(escape == std::end(kEscapes) ? letter : escape->first);
   }
   return value;
 }
 
 std::vector<RecordLine> ReadRecord(const std::wstring& path) {
   std::vector<RecordLine> lines;
-  HANDLE file =
-      CreateFileW(path.c_str(), GENERIC_READ,
-                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return lines;
-  std::string content;
-  char buffer[65536];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-    content.append(buffer, got);
-  }
-  CloseHandle(file);
-  std::istringstream stream(content);
+  std::istringstream stream(e2e::ReadAll(path));
   std::string line;
   while (std::getline(stream, line)) {
     std::vector<std::string> fields;
@@ -88,7 +68,7 @@ std::vector<RecordLine> ReadRecord(const std::wstring& path) {
       if (tab == std::string::npos) break;
       start = tab + 1;
     }
-    if (fields.size() != 6) continue;
+    if (fields.size() != 6 && fields.size() != 7) continue;
     RecordLine record;
     record.object = fields[0];
     record.event = fields[1];
@@ -96,12 +76,17 @@ std::vector<RecordLine> ReadRecord(const std::wstring& path) {
     record.result = fields[3];
     record.own_us = std::atof(fields[4].c_str());
     record.total_us = std::atof(fields[5].c_str());
+    if (fields.size() == 7) {
+      record.thread =
+          static_cast<DWORD>(std::strtoul(fields[6].c_str(), nullptr, 10));
+    }
     lines.push_back(record);
   }
   return lines;
 }
 
 Recorder::Recorder() {
+  InitializeCriticalSection(&lock_);
   LARGE_INTEGER frequency;
   QueryPerformanceFrequency(&frequency);
   ticks_per_us_ = static_cast<double>(frequency.QuadPart) / 1e6;
@@ -109,6 +94,7 @@ Recorder::Recorder() {
 
 Recorder::~Recorder() {
   if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+  DeleteCriticalSection(&lock_);
 }
 
 LARGE_INTEGER Recorder::Now() {
@@ -134,12 +120,14 @@ bool Recorder::EnsureOpen() {
 void Recorder::Write(const std::string& object, const std::string& event,
                      const std::u16string& value, HRESULT result,
                      LARGE_INTEGER started) {
+  EnterCriticalSection(&lock_);
   const double own_us =
       static_cast<double>(Now().QuadPart - started.QuadPart) / ticks_per_us_;
   if (EnsureOpen()) {
     char numbers[96];
-    std::snprintf(numbers, sizeof numbers, "\t%.3f\t%.3f\n", own_us,
-                  total_us_ + own_us);
+    std::snprintf(numbers, sizeof numbers, "\t%.3f\t%.3f\t%lu\n", own_us,
+                  total_us_ + own_us,
+                  static_cast<unsigned long>(GetCurrentThreadId()));
     char outcome[32] = "ok";
     if (FAILED(result)) {
       std::snprintf(outcome, sizeof outcome, "fail %08lX",
@@ -153,6 +141,7 @@ void Recorder::Write(const std::string& object, const std::string& event,
   }
   total_us_ +=
       static_cast<double>(Now().QuadPart - started.QuadPart) / ticks_per_us_;
+  LeaveCriticalSection(&lock_);
 }
 
 }  // namespace quorvel::standin

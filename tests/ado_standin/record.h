@@ -2,6 +2,7 @@
 // the file named by QUORVEL_ADO_RECORD, UTF-8, written through at once.
 //
 //   <object> TAB <event> TAB <value> TAB <result> TAB <own µs> TAB <total µs>
+//   TAB <thread>
 //
 // object   "connection#1", "command#3", "recordset#2" (serials from 1 per
 //          kind and process), or "standin" for notes about the scenario
@@ -16,6 +17,10 @@
 // own µs   the stand-in's time inside this call, up to writing the line
 // total µs the stand-in's time in every recorded call so far, this one's
 //          own time included, earlier lines' writing included
+// thread   the id of the thread the call came on; on a create line, the
+//          thread that made the object
+//
+// A record written before the thread column reads with thread 0.
 #pragma once
 
 #include <string>
@@ -32,6 +37,7 @@ struct RecordLine {
   std::string result;
   double own_us = 0;
   double total_us = 0;
+  DWORD thread = 0;
 
   bool ok() const { return result == "ok"; }
 };
@@ -60,6 +66,7 @@ class Recorder {
  private:
   bool EnsureOpen();
 
+  CRITICAL_SECTION lock_;
   HANDLE file_ = INVALID_HANDLE_VALUE;
   std::wstring path_;
   double ticks_per_us_ = 1;

@@ -2,8 +2,12 @@
 
 #include <sstream>
 
+#include "tests/support/utf8.h"
+
 namespace quorvel::standin {
 namespace {
+
+using e2e::FromUtf8;
 
 // Splits off the first space-separated word of rest.
 std::string NextWord(std::string& rest) {
@@ -13,28 +17,25 @@ std::string NextWord(std::string& rest) {
   return word;
 }
 
-bool ParseNumber(const std::string& word, HRESULT& number) {
-  std::string digits = word;
-  if (digits.rfind("0x", 0) == 0 || digits.rfind("0X", 0) == 0) {
-    digits = digits.substr(2);
+bool ParseNumber(std::string word, HRESULT& number) {
+  if (word.rfind("0x", 0) == 0 || word.rfind("0X", 0) == 0) word.erase(0, 2);
+  if (word.empty() || word.size() > 8 ||
+      word.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+    return false;
   }
-  if (digits.empty() || digits.size() > 8) return false;
-  uint32_t value = 0;
-  for (char c : digits) {
-    uint32_t digit = 0;
-    if (c >= '0' && c <= '9') {
-      digit = static_cast<uint32_t>(c - '0');
-    } else if (c >= 'a' && c <= 'f') {
-      digit = static_cast<uint32_t>(c - 'a' + 10);
-    } else if (c >= 'A' && c <= 'F') {
-      digit = static_cast<uint32_t>(c - 'A' + 10);
-    } else {
-      return false;
-    }
-    value = value * 16 + digit;
-  }
-  number = static_cast<HRESULT>(value);
+  number = static_cast<HRESULT>(std::stoul(word, nullptr, 16));
   return true;
+}
+
+// "<n>" from 1, or false.
+bool ParseCount(const std::string& word, int64_t& count) {
+  try {
+    size_t used = 0;
+    count = std::stoll(word, &used);
+    return used == word.size() && count > 0;
+  } catch (...) {
+    return false;
+  }
 }
 
 // "<fail|fail-errors> <number> [description]" with the verb already taken.
@@ -76,11 +77,7 @@ bool ParseLine(std::string rest, Scenario& scenario) {
       entry.which = ExecuteFailure::Which::kEvery;
     } else if (which[0] == '#') {
       entry.which = ExecuteFailure::Which::kCallNumber;
-      try {
-        entry.call_number = std::stoll(which.substr(1));
-      } catch (...) {
-        return false;
-      }
+      if (!ParseCount(which.substr(1), entry.call_number)) return false;
     } else {
       entry.which = ExecuteFailure::Which::kDatabaseName;
       entry.database_name = FromUtf8(which);
@@ -101,6 +98,17 @@ bool ParseLine(std::string rest, Scenario& scenario) {
     } else {
       return false;
     }
+    return true;
+  }
+  if (verb == "delay") {
+    Delay delay;
+    delay.call = NextWord(rest);
+    const std::string which = NextWord(rest);
+    int64_t milliseconds = 0;
+    if (delay.call.empty() || !ParseCount(rest, milliseconds)) return false;
+    if (which != "*" && !ParseCount(which, delay.call_number)) return false;
+    delay.milliseconds = static_cast<DWORD>(milliseconds);
+    scenario.delays.push_back(delay);
     return true;
   }
   if (verb == "procedure_params") {
@@ -128,26 +136,15 @@ Scenario ParseScenario(const std::string& utf8) {
   return scenario;
 }
 
-std::u16string FromUtf8(const std::string& utf8) {
-  if (utf8.empty()) return {};
-  const int length = MultiByteToWideChar(
-      CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::u16string text(static_cast<size_t>(length), u'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                      reinterpret_cast<wchar_t*>(text.data()), length);
-  return text;
-}
-
-std::string ToUtf8(const std::u16string& text) {
-  if (text.empty()) return {};
-  const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
-  const int length =
-      WideCharToMultiByte(CP_UTF8, 0, wide, static_cast<int>(text.size()),
-                          nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide, static_cast<int>(text.size()),
-                      utf8.data(), length, nullptr, nullptr);
-  return utf8;
+DWORD Scenario::DelayOf(const std::string& call, int64_t call_number) const {
+  DWORD total = 0;
+  for (const Delay& delay : delays) {
+    if (delay.call == call &&
+        (delay.call_number == 0 || delay.call_number == call_number)) {
+      total += delay.milliseconds;
+    }
+  }
+  return total;
 }
 
 }  // namespace quorvel::standin

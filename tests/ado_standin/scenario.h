@@ -15,6 +15,11 @@
 //   create command fail <number>
 //   procedure_params <name> ...   what Refresh yields
 //                                 (default: @RETURN_VALUE @dbname @physname)
+//   delay <call> <n> <ms>         the n-th such call of the process (from 1;
+//                                 * for every one) waits ms milliseconds
+//                                 before it answers. <call> is the record's
+//                                 event name: Open, Close, Execute,
+//                                 Parameters.Refresh, ...
 //
 // "fail" hands the description over as COM error information; "fail-errors"
 // puts it in the connection's Errors collection instead; a failure without
@@ -45,6 +50,12 @@ struct ExecuteFailure {
   Failure failure;
 };
 
+struct Delay {
+  std::string call;
+  int64_t call_number = 0;  // 0: every call
+  DWORD milliseconds = 0;
+};
+
 struct Scenario {
   std::optional<Failure> open;
   std::optional<Failure> close;
@@ -54,13 +65,14 @@ struct Scenario {
   std::vector<std::u16string> procedure_params = {u"@RETURN_VALUE", u"@dbname",
                                                   u"@physname"};
   std::vector<ExecuteFailure> execute;
+  std::vector<Delay> delays;
   // Lines that meant nothing, for the record.
   std::vector<std::string> rejected;
+
+  // How long the call-th call of that name waits (0: not at all).
+  DWORD DelayOf(const std::string& call, int64_t call_number) const;
 };
 
 Scenario ParseScenario(const std::string& utf8);
-
-std::u16string FromUtf8(const std::string& utf8);
-std::string ToUtf8(const std::u16string& text);
 
 }  // namespace quorvel::standin

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/frm_adjuntar.h"
+#include "fakes/fake_form.h"
 #include "files/win32/listview_grid.h"
 
 namespace {
@@ -46,78 +47,6 @@ double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   return values[values.size() / 2];
 }
-
-// ---- the form's other controls and services: present, never used --------
-
-class NoButton final : public quorvel::Button {
- public:
-  void SetEnabled(bool) override {}
-};
-class NoCombo final : public quorvel::ComboBox {
- public:
-  void SetEnabled(bool) override {}
-  void AddItem(const Text&) override {}
-  int32_t ListCount() const override { return 0; }
-  bool SetListIndex(int32_t) override { return false; }
-  Text CurrentText() const override { return Text(); }
-};
-class NoLabel final : public quorvel::Label {
- public:
-  void SetCaption(const Text&) override {}
-};
-class NoTitle final : public quorvel::FormWindow {
- public:
-  void SetTitle(const Text&) override {}
-  void SetBusy(bool) override {}
-  void ShowProgress(const quorvel::Progress&) override {}
-};
-class NoMessages final : public quorvel::MessageBoxes {
- public:
-  quorvel::MessageAnswer Show(const Text&, quorvel::MessageStyle) override {
-    return quorvel::MessageAnswer::kNo;
-  }
-};
-class NoRegistry final : public quorvel::registry::RegistryApi {
- public:
-  int32_t OpenKey(quorvel::registry::RootKey, const Text&, uint32_t,
-                  quorvel::registry::RegistryKey*) override {
-    return 2;
-  }
-  int32_t QueryValueSize(quorvel::registry::RegistryKey, const Text&, uint32_t*,
-                         uint32_t*) override {
-    return 2;
-  }
-  int32_t QueryValueData(quorvel::registry::RegistryKey, const Text&, uint32_t*,
-                         uint8_t*, uint32_t*) override {
-    return 2;
-  }
-  void CloseKey(quorvel::registry::RegistryKey) override {}
-  Text DecodeAnsi(const uint8_t*, std::size_t) const override { return Text(); }
-};
-class NoAdo final : public quorvel::connection::AdoClient {
- public:
-  quorvel::connection::Created<quorvel::connection::AdoConnection>
-  CreateConnection() override {
-    return {nullptr, {1, u"none"}};
-  }
-};
-
-// The dialog as the form sees it: it hands back a prepared result text.
-class ScriptedDialog final : public quorvel::files::FileDialog {
- public:
-  explicit ScriptedDialog(Text result) : result_(std::move(result)) {}
-  void SetDialogTitle(const Text&) override {}
-  void SetCancelError(bool) override {}
-  void SetFilter(const Text&) override {}
-  void SetFilterIndex(int32_t) override {}
-  void SetFlags(uint32_t) override {}
-  void SetMaxFileSize(int32_t) override {}
-  quorvel::PendingError ShowOpen() override { return {}; }
-  Text FileName() const override { return result_; }
-
- private:
-  Text result_;
-};
 
 // Rows kept in plain memory: the core's own cost, without any control.
 class MemoryGrid final : public quorvel::files::Grid {
@@ -158,16 +87,21 @@ class MemoryGrid final : public quorvel::files::Grid {
 // returns the given result.
 template <typename Handler>
 void RunForm(quorvel::files::Grid& grid, const Text& result, Handler handler) {
-  NoButton b1, b2, b3, b4;
-  NoCombo combo;
-  NoLabel label;
-  NoTitle title;
-  NoMessages messages;
-  NoRegistry registry;
-  NoAdo ado;
-  ScriptedDialog dialog(result);
+  // The unit tests' fakes for every other control and service of the form.
+  using namespace quorvel::testing;
+  EventLog log;
+  FakeWindow window(log);
+  FakeCombo combo(log);
+  FakeButton b1("Command1", log, true), b2("Command2", log, true),
+      b3("Command3", log, true), b4("Command4", log, true);
+  FakeLabel label;
+  FakeMessages messages(log);
+  EmptyRegistry registry;
+  ScriptedAdo ado(log);
+  FakeDialog dialog(log);
+  dialog.result_text = result;
   quorvel::app::FrmAdjuntar form(
-      quorvel::app::FormControls{title, combo, b1, b2, b3, b4, label, grid,
+      quorvel::app::FormControls{window, combo, b1, b2, b3, b4, label, grid,
                                  dialog, messages},
       quorvel::app::FormServices{registry, ado});
   handler(form);

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "common/win32/windows_api.h"
-#include "tests/e2e/harness.h"
+#include "tests/e2e/process.h"
 
 namespace {
 
@@ -138,13 +138,12 @@ std::vector<double> PairedRatios(const Program& program, const Program& floor) {
 
 int main() {
   _setmode(_fileno(stdout), _O_BINARY);
-  auto windows_path = [](const char* path) {
-    return e2e::ToWindowsPath(e2e::Widen(path));
-  };
   std::array<Program, 3> programs{{
       {"Quorvel.exe", e2e::QuorvelExe(), {}},
-      {"same-controls floor", windows_path(QUORVEL_SAME_CONTROLS_EXE), {}},
-      {"empty window", windows_path(QUORVEL_MINIMAL_EXE), {}},
+      {"same-controls floor",
+       e2e::ToWindowsPath(QUORVEL_SAME_CONTROLS_EXE),
+       {}},
+      {"empty window", e2e::ToWindowsPath(QUORVEL_MINIMAL_EXE), {}},
   }};
   const Program& quorvel = programs[0];
   const Program& floor = programs[1];

@@ -7,9 +7,10 @@
 #include <thread>
 #include <vector>
 
-#include "common/win32/windows_api.h"
-#include "tests/e2e/ado_session.h"
-#include "tests/e2e/file_dialog_driver.h"
+#include "app/frm_adjuntar.h"
+#include "app/win32/control_ids.h"
+#include "tests/e2e/session.h"
+#include "tests/support/utf8.h"
 
 namespace {
 
@@ -22,79 +23,42 @@ struct Row {
   std::wstring name;
 };
 
-class AttachRun : public e2e::AdoSession {
+class AttachRun : public e2e::Session {
  protected:
-  void TearDown() override {
-    AdoSession::TearDown();
-    for (const std::wstring& file : data_files_) DeleteFileW(file.c_str());
-    for (const std::wstring& folder : folders_) {
-      RemoveDirectoryW(folder.c_str());
-    }
-  }
-
   void Connected(const std::string& scenario) {
     UseStandin(scenario);
     Instances({L"MSSQLSERVER"});
-    Start();
-    Shown();
-    ASSERT_EQ(Title(), std::wstring(e2e::kTitleBase) + L" Conectado.");
+    StartShown();
+    ASSERT_EQ(Title(), e2e::Titled(quorvel::app::kSuffixConnected));
   }
 
-  // Where new files go: the folder last made, or a first one.
-  std::wstring Folder() {
-    if (folders_.empty()) NewFolder();
-    return folders_.back();
-  }
-  // Wine's open dialog takes longer to open a folder the more files it holds,
-  // well beyond linearly: thousands of files go into folders of their own.
-  void NewFolder() {
-    folders_.push_back(e2e::TempPath(L"datos"));
-    CreateDirectoryW(folders_.back().c_str(), nullptr);
-  }
-
+  // An empty .mdf file in the folder last made. Wine's open dialog takes
+  // longer to open a folder the more files it holds, well beyond linearly:
+  // thousands of files go into folders of their own.
   Row MakeFile(const std::wstring& name) {
-    const std::wstring path = Folder() + L"\\" + name + L".mdf";
-    e2e::WriteUtf8(path, "");
-    data_files_.push_back(path);
-    return {path, name};
+    Folder().Add(name + L".mdf");
+    return {Folder().Path(name + L".mdf"), name};
   }
-
-  HWND Grid() const { return Control(kIdGrid); }
 
   // "Seleccionar Ficheros", then the files typed into the dialog: one full
   // path, or the folder to go to and then the quoted names in it.
   void Choose(const std::vector<std::wstring>& names, size_t expect_rows) {
-    Click(kIdCommand3);
-    const auto dialog = e2e::FileDialog::Wait(app_->ThreadId());
-    ASSERT_TRUE(dialog) << "no file dialog";
+    std::wstring quoted;
+    for (const std::wstring& name : names) quoted += L"\"" + name + L"\" ";
     if (names.size() == 1) {
-      ASSERT_TRUE(dialog->Confirm(names[0]));
+      ASSERT_NO_FATAL_FAILURE(ChooseFiles(names[0], {}, 60000));
     } else {
-      ASSERT_TRUE(dialog->Open(Folder()));
-      std::wstring quoted;
-      for (const std::wstring& name : names) quoted += L"\"" + name + L"\" ";
-      ASSERT_TRUE(dialog->Confirm(quoted));
+      ASSERT_NO_FATAL_FAILURE(ChooseFiles(quoted, Folder().path(), 60000));
     }
-    ASSERT_TRUE(e2e::WaitFor(
-        [&] {
-          return !dialog->IsOpen() &&
-                 static_cast<size_t>(e2e::ListRowCount(Grid())) == expect_rows;
-        },
-        60000))
-        << "rows: " << e2e::ListRowCount(Grid());
-    ASSERT_TRUE(e2e::Sync(app_->Main()));
+    ASSERT_TRUE(WaitRows(static_cast<int>(expect_rows), 60000))
+        << "rows: " << Rows();
+    ASSERT_TRUE(Sync());
   }
 
   void ChooseRows(const std::vector<Row>& rows) {
     for (size_t i = 0; i < rows.size(); ++i) {
-      Choose({rows[i].path}, i + 1);
+      ASSERT_NO_FATAL_FAILURE(Choose({rows[i].path}, i + 1));
     }
-  }
-
-  size_t Executes() const {
-    size_t count = 0;
-    for (const RecordLine& line : Record()) count += line.event == "Execute";
-    return count;
   }
 
   // Answers the boxes of a run in order until the run has made `calls`
@@ -104,22 +68,13 @@ class AttachRun : public e2e::AdoSession {
     const auto end = std::chrono::steady_clock::now() +
                      std::chrono::milliseconds(timeout_ms);
     while (std::chrono::steady_clock::now() < end) {
-      if (auto box = e2e::FindMessageBox(app_->ThreadId())) {
+      if (auto box = e2e::FindMessageBox(app().ThreadId())) {
         texts.push_back(box->text);
-        EXPECT_EQ(box->caption, L"Velmora");
-        EXPECT_FALSE(box->has_icon);
-        EXPECT_EQ(box->buttons.size(), 1u);
-        e2e::AnswerMessageBox(box->hwnd, IDOK);
-        e2e::WaitFor([&] {
-          auto next = e2e::FindMessageBox(app_->ThreadId());
-          return !next || next->hwnd != box->hwnd;
-        });
+        ExpectNotice(*box);
+        Answer(*box, IDOK);
         continue;
       }
-      if (Executes() >= calls && e2e::Sync(app_->Main()) &&
-          !e2e::FindMessageBox(app_->ThreadId())) {
-        break;
-      }
+      if (Count("Execute") >= calls && Sync() && NoBox()) break;
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return texts;
@@ -178,9 +133,6 @@ class AttachRun : public e2e::AdoSession {
       }
     }
   }
-
-  std::vector<std::wstring> folders_;
-  std::vector<std::wstring> data_files_;
 };
 
 TEST_F(AttachRun, ASecondRowThatFailsIsReportedAloneAndTheRunGoesOn) {
@@ -198,7 +150,7 @@ TEST_F(AttachRun, ASecondRowThatFailsIsReportedAloneAndTheRunGoesOn) {
                        L"\"C:\\Data\\ventas.mdf\". Operating system error 2.. "
                        L"En ventas"});
   ExpectCalls(rows, 1);
-  EXPECT_EQ(e2e::ListRowCount(Grid()), 3) << "the run leaves the list alone";
+  EXPECT_EQ(Rows(), 3) << "the run leaves the list alone";
 }
 
 TEST_F(AttachRun, EveryCallSucceedingEndsWithFinDelProcesoEachRun) {
@@ -236,19 +188,17 @@ TEST_F(AttachRun, ClosingTheWindowAtAFailureBoxEndsTheRunAndTheProgram) {
   for (const WPARAM command : {WPARAM{0}, WPARAM{SC_CLOSE}}) {
     SCOPED_TRACE(command);
     if (command != 0) {
-      ASSERT_NO_FATAL_FAILURE(Start());
-      ASSERT_NO_FATAL_FAILURE(Shown());
+      ASSERT_NO_FATAL_FAILURE(StartShown());
     }
     ASSERT_NO_FATAL_FAILURE(ChooseRows(rows));
-    const size_t calls_before = Executes();
+    const size_t calls_before = Count("Execute");
     Click(kIdCommand4);
-    const auto box = e2e::WaitMessageBox(app_->ThreadId(), 20000);
+    const auto box = WaitBox(20000);
     ASSERT_TRUE(box.has_value());
     EXPECT_EQ(box->text, L"refused. En a1");
-    PostMessageW(app_->Main(), command == 0 ? WM_CLOSE : WM_SYSCOMMAND, command,
-                 0);
-    EXPECT_TRUE(app_->WaitExit(10000).has_value()) << "still running";
-    EXPECT_EQ(Executes(), calls_before + 1) << "a call after the close";
+    PostMessageW(Main(), command == 0 ? WM_CLOSE : WM_SYSCOMMAND, command, 0);
+    EXPECT_TRUE(app().WaitExit(10000).has_value()) << "still running";
+    EXPECT_EQ(Count("Execute"), calls_before + 1) << "a call after the close";
   }
 }
 
@@ -263,7 +213,7 @@ TEST_F(AttachRun, Benchmark10000Rows) {
     for (int i = first; i < first + kPerSelection; ++i) {
       wchar_t name[16];
       swprintf(name, 16, L"r%05d", i);
-      MakeFile(name);
+      Folder().Add(std::wstring(name) + L".mdf");
       names.push_back(std::wstring(name) + L".mdf");
     }
     ASSERT_NO_FATAL_FAILURE(
@@ -274,16 +224,14 @@ TEST_F(AttachRun, Benchmark10000Rows) {
 
   const auto start = std::chrono::steady_clock::now();
   Click(kIdCommand4);
-  const auto box = e2e::WaitMessageBox(app_->ThreadId(), 600000);
+  const auto box = WaitBox(600000);
   const auto end = std::chrono::steady_clock::now();
   ASSERT_TRUE(box.has_value());
   EXPECT_EQ(box->text, L"Fin del proceso");
   e2e::AnswerMessageBox(box->hwnd, IDOK);
 
   const std::vector<RecordLine> after = Record();
-  size_t executes = 0;
-  for (const RecordLine& line : after) executes += line.event == "Execute";
-  EXPECT_EQ(executes, static_cast<size_t>(kRows));
+  EXPECT_EQ(Count("Execute"), static_cast<size_t>(kRows));
   const double total_us =
       std::chrono::duration<double, std::micro>(end - start).count();
   const double standin_us = after.back().total_us - standin_before;

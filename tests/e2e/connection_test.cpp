@@ -1,30 +1,28 @@
 // Connecting and disconnecting on the real program, through the scripted
 // ADO stand-in (and once through Wine's own ADO, which cannot connect).
+#include <cstdio>
 #include <string>
 #include <vector>
 
-#include "tests/e2e/ado_session.h"
+#include "app/frm_adjuntar.h"
+#include "app/win32/control_ids.h"
+#include "tests/e2e/session.h"
+#include "tests/support/utf8.h"
 
 namespace {
 
-using e2e::MessageBoxInfo;
 using quorvel::standin::RecordLine;
 using namespace quorvel::app::win32;
+using quorvel::app::kSuffixConnected;
+using quorvel::app::kSuffixDisconnected;
 
-class Connection : public e2e::AdoSession {
+class Connection : public e2e::Session {
  protected:
-  bool Enabled(int id) const { return e2e::Enabled(Control(id)); }
-  void ExpectOkOnlyBox(const MessageBoxInfo& box) const {
-    EXPECT_EQ(box.caption, L"Velmora");
-    EXPECT_FALSE(box.has_icon);
-    ASSERT_EQ(box.buttons.size(), 1u);
-    EXPECT_EQ(box.buttons[0].first, IDOK);
-  }
   // Every connection the stand-in made, in order of creation.
   std::vector<std::string> Connections() const {
     std::vector<std::string> names;
     for (const RecordLine& line : Record()) {
-      if (line.event == "create" && line.object.rfind("connection#", 0) == 0) {
+      if (line.event == "create" && line.object.starts_with("connection#")) {
         names.push_back(line.object);
       }
     }
@@ -35,15 +33,14 @@ class Connection : public e2e::AdoSession {
 TEST_F(Connection, ButtonsConnectAndDisconnectWithTheRecordedSettings) {
   UseStandin("open ok\n");
   Instances({L"MSSQLSERVER", L"Compras"});
-  Start();
-  Shown();
+  StartShown();
   EXPECT_TRUE(Connections().empty()) << "two servers: no connection at load";
   e2e::ChooseComboItem(Control(kIdCombo1), 1);
-  ASSERT_TRUE(e2e::Sync(app_->Main()));
+  ASSERT_TRUE(Sync());
 
   Click(kIdCommand1);
-  ASSERT_TRUE(TitleBecomes(L" Conectado."));
-  EXPECT_FALSE(e2e::FindMessageBox(app_->ThreadId()).has_value());
+  ASSERT_TRUE(TitleBecomes(kSuffixConnected));
+  EXPECT_TRUE(NoBox());
   EXPECT_FALSE(Enabled(kIdCommand1));
   EXPECT_TRUE(Enabled(kIdCommand2));
   EXPECT_FALSE(Enabled(kIdCombo1));
@@ -65,8 +62,8 @@ TEST_F(Connection, ButtonsConnectAndDisconnectWithTheRecordedSettings) {
             u"ConnectionString=\"\" UserID=\"\" Password=\"\" Options=-1");
 
   Click(kIdCommand2);
-  ASSERT_TRUE(TitleBecomes(L" No conectado."));
-  ASSERT_TRUE(e2e::Sync(app_->Main()));
+  ASSERT_TRUE(TitleBecomes(kSuffixDisconnected));
+  ASSERT_TRUE(Sync());
   EXPECT_TRUE(Enabled(kIdCommand1));
   EXPECT_FALSE(Enabled(kIdCommand2));
   EXPECT_TRUE(Enabled(kIdCombo1));
@@ -82,22 +79,19 @@ TEST_F(Connection, FailedOpenShowsTheProviderTextAndRetriesWithANewObject) {
       "open fail 80004005 [DBNETLIB][ConnectionOpen (Connect()).]SQL Server "
       "no existe o se ha denegado el acceso.\n");
   Instances({L"MSSQLSERVER", L"Compras"});
-  Start();
-  Shown();
+  StartShown();
   for (int attempt = 1; attempt <= 2; ++attempt) {
     SCOPED_TRACE(attempt);
     Click(kIdCommand1);
-    const auto box = e2e::WaitMessageBox(app_->ThreadId(), 10000);
+    const auto box = WaitBox(10000);
     ASSERT_TRUE(box.has_value());
     EXPECT_EQ(box->text,
               L"[DBNETLIB][ConnectionOpen (Connect()).]SQL Server no existe o "
               L"se ha denegado el acceso.");
-    ExpectOkOnlyBox(*box);
-    e2e::AnswerMessageBox(box->hwnd, IDOK);
-    ASSERT_TRUE(e2e::WaitFor(
-        [&] { return !e2e::FindMessageBox(app_->ThreadId()).has_value(); }));
-    ASSERT_TRUE(e2e::Sync(app_->Main()));
-    EXPECT_EQ(Title(), std::wstring(e2e::kTitleBase) + L" No conectado.");
+    ExpectNotice(*box);
+    ASSERT_NO_FATAL_FAILURE(Answer(*box, IDOK));
+    EXPECT_TRUE(NoBox());
+    EXPECT_EQ(Title(), e2e::Titled(kSuffixDisconnected));
     EXPECT_TRUE(Enabled(kIdCommand1));
     EXPECT_FALSE(Enabled(kIdCommand2));
     EXPECT_TRUE(Enabled(kIdCombo1));
@@ -109,10 +103,9 @@ TEST_F(Connection, FailedOpenShowsTheProviderTextAndRetriesWithANewObject) {
 TEST_F(Connection, OneServerConnectsAtLoad) {
   UseStandin("open ok\n");
   Instances({L"MSSQLSERVER"});
-  Start();
-  Shown();
-  EXPECT_FALSE(e2e::FindMessageBox(app_->ThreadId()).has_value());
-  EXPECT_EQ(Title(), std::wstring(e2e::kTitleBase) + L" Conectado.");
+  StartShown();
+  EXPECT_TRUE(NoBox());
+  EXPECT_EQ(Title(), e2e::Titled(kSuffixConnected));
   EXPECT_FALSE(Enabled(kIdCombo1));
   EXPECT_EQ(ValueOf(LinesOf("connection#1"), "ConnectionString"),
             u"Data Source=(LOCAL);Integrated security=SSPI");
@@ -124,27 +117,25 @@ TEST_F(Connection, OneServerThatRefusesShowsItsTextDuringStartUp) {
       "'ACME\\ana'.\n");
   Instances({L"MSSQLSERVER"});
   Start();
-  const auto box = e2e::WaitMessageBox(app_->ThreadId(), 15000);
+  const auto box = AnswerBox();
   ASSERT_TRUE(box.has_value()) << "no message during start-up";
   EXPECT_EQ(box->text,
             L"Error de inicio de sesi\u00F3n del usuario 'ACME\\ana'.");
-  ExpectOkOnlyBox(*box);
-  e2e::AnswerMessageBox(box->hwnd, IDOK);
+  ExpectNotice(*box);
   Shown();
-  EXPECT_EQ(Title(), std::wstring(e2e::kTitleBase) + L" No conectado.");
+  EXPECT_EQ(Title(), e2e::Titled(kSuffixDisconnected));
   EXPECT_TRUE(Enabled(kIdCommand1));
 }
 
 TEST_F(Connection, DisconnectPassesOverAFailedClose) {
   UseStandin("close fail 80004005 Conexión perdida\n");
   Instances({L"MSSQLSERVER"});
-  Start();
-  Shown();
-  ASSERT_EQ(Title(), std::wstring(e2e::kTitleBase) + L" Conectado.");
+  StartShown();
+  ASSERT_EQ(Title(), e2e::Titled(kSuffixConnected));
   Click(kIdCommand2);
-  ASSERT_TRUE(TitleBecomes(L" No conectado."));
-  ASSERT_TRUE(e2e::Sync(app_->Main()));
-  EXPECT_FALSE(e2e::FindMessageBox(app_->ThreadId()).has_value());
+  ASSERT_TRUE(TitleBecomes(kSuffixDisconnected));
+  ASSERT_TRUE(Sync());
+  EXPECT_TRUE(NoBox());
   EXPECT_TRUE(Enabled(kIdCombo1));
   const auto lines = LinesOf("connection#1");
   ASSERT_FALSE(lines.empty());
@@ -154,15 +145,14 @@ TEST_F(Connection, DisconnectPassesOverAFailedClose) {
 TEST_F(Connection, WithoutTheStandinTheFailureIsStillReadable) {
   Instances({L"MSSQLSERVER"});
   Start();
-  const auto box = e2e::WaitMessageBox(app_->ThreadId(), 15000);
+  const auto box = AnswerBox();
   ASSERT_TRUE(box.has_value());
   EXPECT_FALSE(box->text.empty());
   EXPECT_NE(box->text.find_first_not_of(L" \t\r\n"), std::wstring::npos);
-  ExpectOkOnlyBox(*box);
-  std::printf("platform ADO says: %s\n", e2e::Narrow(box->text).c_str());
-  e2e::AnswerMessageBox(box->hwnd, IDOK);
+  ExpectNotice(*box);
+  std::printf("platform ADO says: %s\n", e2e::ToUtf8(box->text).c_str());
   Shown();
-  EXPECT_EQ(Title(), std::wstring(e2e::kTitleBase) + L" No conectado.");
+  EXPECT_EQ(Title(), e2e::Titled(kSuffixDisconnected));
 }
 
 }  // namespace

@@ -6,7 +6,9 @@
 #include <functional>
 #include <utility>
 
-#include "tests/e2e/harness.h"
+#include "tests/e2e/controls.h"
+#include "tests/e2e/listview.h"
+#include "tests/e2e/process.h"
 
 namespace e2e {
 namespace {
@@ -53,31 +55,6 @@ HWND DescendantOfClass(HWND parent, const wchar_t* name) {
 
 bool SameText(const std::wstring& a, const std::wstring& b) {
   return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
-}
-
-ScratchFolder::ScratchFolder() {
-  static int serial = 0;
-  wchar_t temp[MAX_PATH];
-  GetTempPathW(MAX_PATH, temp);
-  wchar_t full[MAX_PATH];
-  GetLongPathNameW(temp, full, MAX_PATH);
-  path_ = std::wstring(full) + L"quorvel-files-" +
-          std::to_wstring(GetCurrentProcessId()) + L"-" +
-          std::to_wstring(++serial);
-  CreateDirectoryW(path_.c_str(), nullptr);
-}
-
-ScratchFolder::~ScratchFolder() {
-  for (const std::wstring& name : names_) DeleteFileW(Path(name).c_str());
-  RemoveDirectoryW(path_.c_str());
-}
-
-void ScratchFolder::Add(const std::wstring& name) {
-  HANDLE file = CreateFileW(Path(name).c_str(), GENERIC_WRITE, 0, nullptr,
-                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  CloseHandle(file);
-  names_.push_back(name);
 }
 
 std::optional<FileDialog> FileDialog::Find(DWORD thread) {

@@ -7,7 +7,6 @@
 
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "common/win32/windows_api.h"
 
@@ -15,28 +14,6 @@ namespace e2e {
 
 // Equal without regard to case, as Windows compares file names.
 bool SameText(const std::wstring& a, const std::wstring& b);
-
-// A fresh folder of empty files under the temporary folder, removed with
-// everything added to it.
-class ScratchFolder {
- public:
-  ScratchFolder();
-  ~ScratchFolder();
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-  // Creates the empty file; names that could not be created are not kept.
-  void Add(const std::wstring& name);
-  const std::wstring& path() const { return path_; }
-  std::wstring Path(const std::wstring& name) const {
-    return path_ + L"\\" + name;
-  }
-  const std::vector<std::wstring>& names() const { return names_; }
-
- private:
-  std::wstring path_;
-  std::vector<std::wstring> names_;
-};
 
 class FileDialog {
  public:

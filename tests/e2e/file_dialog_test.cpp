@@ -3,25 +3,25 @@
 // cancelled from here, and the rows are read back from the grid; then rows go
 // with Delete and Yes, and stay with No, whatever modifier is held; the
 // question's own box; and "Desconectar" empties the grid.
-#include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/frm_adjuntar.h"
 #include "app/win32/control_ids.h"
-#include "common/win32/windows_api.h"
-#include "tests/ado_standin/register.h"
-#include "tests/e2e/file_dialog_driver.h"
-#include "tests/e2e/harness.h"
+#include "tests/e2e/pictures.h"
+#include "tests/e2e/session.h"
+#include "tests/support/utf8.h"
 
 namespace {
 
 namespace view = quorvel::app::win32;
 
-constexpr wchar_t kServerKey[] = L"SOFTWARE\\Microsoft\\Microsoft SQL Server";
+using e2e::kSqlServerKey;
+using quorvel::app::kSuffixConnected;
+using quorvel::app::kSuffixDisconnected;
 
 constexpr wchar_t kDeleteQuestion[] =
     L"Desea eliminar la l\u00EDnea seleccionada?";
@@ -60,7 +60,7 @@ LPCWSTR ShownIcon(const e2e::MessageBoxInfo& box) {
     shown.insert(shown.end(), row, row + width * 3);
   }
   // The icons leave their corners to the background.
-  const COLORREF background = RGB(shown[0], shown[1], shown[2]);
+  const COLORREF background = RGB(shown[2], shown[1], shown[0]);
   LPCWSTR nearest = nullptr;
   long best = 0;
   for (LPCWSTR icon : {IDI_QUESTION, IDI_EXCLAMATION, IDI_HAND, IDI_ASTERISK}) {
@@ -78,96 +78,45 @@ LPCWSTR ShownIcon(const e2e::MessageBoxInfo& box) {
   return nearest;
 }
 
-std::vector<int> ButtonIds(const e2e::MessageBoxInfo& box) {
-  std::vector<int> ids;
-  for (const auto& button : box.buttons) ids.push_back(button.first);
-  return ids;
-}
-
-// A scratch folder holding these empty files.
-std::unique_ptr<e2e::ScratchFolder> FolderWith(
-    const std::vector<std::wstring>& names) {
-  auto folder = std::make_unique<e2e::ScratchFolder>();
-  for (const std::wstring& name : names) folder->Add(name);
-  return folder;
-}
-
-class FileDialogE2E : public ::testing::Test {
+class FileDialogE2E : public e2e::Session {
  protected:
   void SetUp() override {
-    const std::wstring dll = e2e::Widen(QUORVEL_ADO_STANDIN_DLL);
-    ASSERT_TRUE(quorvel::standin::RegisterStandin(e2e::ToWindowsPath(dll)));
-    registered_ = true;
     // No scenario: the stand-in opens every connection.
-    SetEnvironmentVariableW(L"QUORVEL_ADO_SCENARIO", nullptr);
+    ASSERT_NO_FATAL_FAILURE(UseStandin());
     // One instance: the program connects while it loads.
-    ASSERT_TRUE(seeder_.SetMultiString(
-        e2e::View::k32, kServerKey, L"InstalledInstances", {L"MSSQLSERVER"}));
+    ASSERT_NO_FATAL_FAILURE(Instances({L"MSSQLSERVER"}, e2e::View::k32));
     // Set up the way SQL Server 2022 does, so the window shows a version.
-    ASSERT_TRUE(seeder_.SetString(
-        e2e::View::k32, std::wstring(kServerKey) + L"\\Instance Names\\SQL",
+    ASSERT_TRUE(registry().SetString(
+        e2e::View::k32, std::wstring(kSqlServerKey) + L"\\Instance Names\\SQL",
         L"MSSQLSERVER", L"MSSQL16.MSSQLSERVER"));
-    ASSERT_TRUE(seeder_.SetString(
+    ASSERT_TRUE(registry().SetString(
         e2e::View::k32,
-        std::wstring(kServerKey) + L"\\MSSQL16.MSSQLSERVER\\Setup",
+        std::wstring(kSqlServerKey) + L"\\MSSQL16.MSSQLSERVER\\Setup",
         L"PatchLevel", L"16.0.4135.4"));
-    app_.emplace(e2e::App::Start());
-    ASSERT_TRUE(app_->WaitShown());
-    ASSERT_TRUE(e2e::WaitFor([&] {
-      const std::wstring title = e2e::WindowText(app_->Main());
-      return title.size() > 11 && title.ends_with(L" Conectado.") &&
-             !title.ends_with(L" No conectado.");
-    })) << e2e::Narrow(e2e::WindowText(app_->Main()));
-    ASSERT_TRUE(e2e::Enabled(app_->Control(view::kIdCommand3)));
-  }
-  void TearDown() override {
-    app_.reset();
-    seeder_.Restore();
-    if (registered_) quorvel::standin::UnregisterStandin();
+    ASSERT_NO_FATAL_FAILURE(StartShown());
+    ASSERT_TRUE(TitleBecomes(kSuffixConnected)) << Title();
+    ASSERT_TRUE(Enabled(view::kIdCommand3));
   }
 
-  HWND Grid() const { return app_->Control(view::kIdGrid); }
-  int Rows() const { return e2e::ListRowCount(Grid()); }
-  bool WaitRows(int rows) const {
-    return e2e::WaitFor([&] { return Rows() == rows; }, 10000);
-  }
-
-  // Posted, not sent: the click may open a dialog that waits for us.
-  void Press(int id) const {
-    PostMessageW(app_->Main(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(app_->Control(id)));
-  }
-
-  // Presses "Seleccionar Ficheros" and waits for the dialog it opens.
-  std::optional<e2e::FileDialog> PressSelect() const {
-    Press(view::kIdCommand3);
-    return e2e::FileDialog::Wait(app_->ThreadId());
+  // A folder of the test's holding these empty files.
+  const e2e::ScratchFolder& FolderWith(const std::vector<std::wstring>& names) {
+    e2e::ScratchFolder& folder = NewFolder();
+    for (const std::wstring& name : names) folder.Add(name);
+    return folder;
   }
 
   void ExpectRow(int item, const std::wstring& folder, const std::wstring& name,
                  const std::wstring& database) const {
-    const std::wstring path = e2e::ListCell(Grid(), item, 0);
-    ASSERT_GT(path.size(), folder.size()) << e2e::Narrow(path);
-    EXPECT_TRUE(e2e::SameText(path.substr(0, folder.size()), folder))
-        << e2e::Narrow(path);
+    const std::wstring path = Cell(item, 0);
+    ASSERT_GT(path.size(), folder.size()) << path;
+    EXPECT_TRUE(e2e::SameText(path.substr(0, folder.size()), folder)) << path;
     EXPECT_EQ(path.substr(folder.size()), L"\\" + name);
-    EXPECT_EQ(e2e::ListCell(Grid(), item, 1), database);
+    EXPECT_EQ(Cell(item, 1), database);
   }
 
-  // The text typed into the dialog and confirmed, in `folder` if one is
-  // given, else where the dialog opens.
-  void Choose(const std::wstring& text, const std::wstring& folder = {}) const {
-    auto dialog = PressSelect();
-    ASSERT_TRUE(dialog);
-    if (!folder.empty()) {
-      ASSERT_TRUE(dialog->Open(folder));
-    }
-    ASSERT_TRUE(dialog->Confirm(text));
-    ASSERT_TRUE(dialog->WaitClosed());
-  }
   // Three files chosen together in the folder.
   void ChooseThree(const e2e::ScratchFolder& folder) const {
-    Choose(L"\"a.mdf\" \"b.mdf\" \"c.mdf\"", folder.path());
+    ChooseFiles(L"\"a.mdf\" \"b.mdf\" \"c.mdf\"", folder.path());
   }
 
   // Tabs round with real key presses until the grid has the focus.
@@ -176,51 +125,44 @@ class FileDialogE2E : public ::testing::Test {
     // SendChord: each Tab counts once the focus has moved. Coming back from
     // the dialog, the window also hands the focus back to the button that
     // opened it: the grid counts as focused once it stays so.
-    const auto focus = [&] { return e2e::FocusedWindow(app_->ThreadId()); };
     const auto grid_keeps_focus = [&] {
-      if (focus() != Grid()) return false;
+      if (Focus() != Grid()) return false;
       Sleep(200);
-      return e2e::Sync(app_->Main()) && focus() == Grid();
+      return Sync() && Focus() == Grid();
     };
     for (int stop = 0; stop < 16; ++stop) {
       if (grid_keeps_focus()) return true;
-      const HWND before = focus();
-      if (!e2e::SendChord(*app_, {VK_TAB})) return false;
-      e2e::WaitFor([&] { return focus() != before; }, 2000);
+      const HWND before = Focus();
+      if (!e2e::SendChord(Main(), {VK_TAB})) return false;
+      e2e::WaitFor([&] { return Focus() != before; }, 2000);
     }
     return grid_keeps_focus();
   }
 
   // Three files chosen into the grid, from a folder kept for the test.
   void ChooseThreeRows() {
-    files_ = FolderWith({L"a.mdf", L"b.mdf", L"c.mdf"});
-    ASSERT_NO_FATAL_FAILURE(ChooseThree(*files_));
+    ASSERT_NO_FATAL_FAILURE(
+        ChooseThree(FolderWith({L"a.mdf", L"b.mdf", L"c.mdf"})));
     ASSERT_TRUE(WaitRows(3));
   }
 
-  // Answers the box with No and waits until it is gone.
-  void AnswerNo(const e2e::MessageBoxInfo& box) const {
-    e2e::AnswerMessageBox(box.hwnd, IDNO);
-    ASSERT_TRUE(e2e::WaitFor([&] { return !IsWindow(box.hwnd); }));
-    ASSERT_TRUE(e2e::Sync(app_->Main()));
+  // Delete on the grid's current row, and the question it asks.
+  std::optional<e2e::MessageBoxInfo> DeleteRow(int row) const {
+    EXPECT_TRUE(e2e::SetListCurrent(Grid(), row));
+    e2e::PostKey(Grid(), VK_DELETE);
+    return WaitBox();
   }
-
-  e2e::RegistrySeeder seeder_;
-  bool registered_ = false;
-  std::unique_ptr<e2e::ScratchFolder> files_;
-  std::optional<e2e::App> app_;
 };
 
 TEST_F(FileDialogE2E, SelectionsAppendRowsAndCancelAddsNone) {
-  const auto files = FolderWith({L"sales.mdf", L"a.mdf", L"b.mdf", L"c.mdf"});
-  const e2e::ScratchFolder& folder = *files;
+  const auto& folder = FolderWith({L"sales.mdf", L"a.mdf", L"b.mdf", L"c.mdf"});
   ASSERT_EQ(Rows(), 0);
 
   // One file: its path unchanged, the name without its last four characters.
-  ASSERT_NO_FATAL_FAILURE(Choose(folder.Path(L"sales.mdf")));
+  ASSERT_NO_FATAL_FAILURE(ChooseFiles(folder.Path(L"sales.mdf")));
   ASSERT_TRUE(WaitRows(1));
-  EXPECT_EQ(e2e::ListCell(Grid(), 0, 0), folder.Path(L"sales.mdf"));
-  EXPECT_EQ(e2e::ListCell(Grid(), 0, 1), L"sales");
+  EXPECT_EQ(Cell(0, 0), folder.Path(L"sales.mdf"));
+  EXPECT_EQ(Cell(0, 1), L"sales");
 
   // Three at once, after the first row, in the dialog's order.
   ASSERT_NO_FATAL_FAILURE(ChooseThree(folder));
@@ -231,37 +173,37 @@ TEST_F(FileDialogE2E, SelectionsAppendRowsAndCancelAddsNone) {
 
   // Cancel: no row, no message.
   {
-    auto dialog = PressSelect();
+    auto dialog = OpenFileDialog();
     ASSERT_TRUE(dialog);
     dialog->Press(IDCANCEL);
     ASSERT_TRUE(dialog->WaitClosed());
   }
-  ASSERT_TRUE(e2e::Sync(app_->Main()));
-  EXPECT_FALSE(e2e::FindMessageBox(app_->ThreadId()));
+  ASSERT_TRUE(Sync());
+  EXPECT_TRUE(NoBox());
   EXPECT_EQ(Rows(), 4);
 
   // Another selection: a typed name that need not exist, and a file chosen
   // before, which gets a second row of its own.
-  ASSERT_NO_FATAL_FAILURE(Choose(L"\"notes.txt\" \"a.mdf\"", folder.path()));
+  ASSERT_NO_FATAL_FAILURE(
+      ChooseFiles(L"\"notes.txt\" \"a.mdf\"", folder.path()));
   ASSERT_TRUE(WaitRows(6));
   ExpectRow(4, folder.path(), L"notes.txt", L"notes");
   ExpectRow(5, folder.path(), L"a.mdf", L"a");
-  EXPECT_EQ(e2e::ListCell(Grid(), 0, 1), L"sales");
+  EXPECT_EQ(Cell(0, 1), L"sales");
 }
 
 TEST_F(FileDialogE2E, TypedFullPathsAreTakenAsTheyAre) {
-  const auto files = FolderWith({L"a.mdf"});
-  const auto elsewhere = FolderWith({L"x.mdf"});
-  const std::wstring full_path = elsewhere->Path(L"x.mdf");
+  const auto& files = FolderWith({L"a.mdf"});
+  const std::wstring full_path = FolderWith({L"x.mdf"}).Path(L"x.mdf");
   ASSERT_NO_FATAL_FAILURE(
-      Choose(L"\"" + full_path + L"\" \"a.mdf\"", files->path()));
+      ChooseFiles(L"\"" + full_path + L"\" \"a.mdf\"", files.path()));
   ASSERT_TRUE(WaitRows(2));
-  EXPECT_EQ(e2e::ListCell(Grid(), 0, 0), full_path);
-  EXPECT_EQ(e2e::ListCell(Grid(), 0, 1), L"x");
-  ExpectRow(1, files->path(), L"a.mdf", L"a");
+  EXPECT_EQ(Cell(0, 0), full_path);
+  EXPECT_EQ(Cell(0, 1), L"x");
+  ExpectRow(1, files.path(), L"a.mdf", L"a");
 
   const std::wstring unc = L"\\\\server\\share\\y.mdf";
-  auto dialog = PressSelect();
+  auto dialog = OpenFileDialog();
   ASSERT_TRUE(dialog);
   ASSERT_TRUE(dialog->Submit(unc));
   if (e2e::RunningOnWine()) {
@@ -269,50 +211,41 @@ TEST_F(FileDialogE2E, TypedFullPathsAreTakenAsTheyAre) {
     EXPECT_TRUE(dialog->IsOpen());
     dialog->Press(IDCANCEL);
     ASSERT_TRUE(dialog->WaitClosed());
-    ASSERT_TRUE(e2e::Sync(app_->Main()));
+    ASSERT_TRUE(Sync());
     EXPECT_EQ(Rows(), 2);
   } else {
     ASSERT_TRUE(dialog->WaitClosed());
     ASSERT_TRUE(WaitRows(3));
-    EXPECT_EQ(e2e::ListCell(Grid(), 2, 0), unc);
-    EXPECT_EQ(e2e::ListCell(Grid(), 2, 1), L"y");
+    EXPECT_EQ(Cell(2, 0), unc);
+    EXPECT_EQ(Cell(2, 1), L"y");
   }
 }
 
 TEST_F(FileDialogE2E, DeleteRemovesTheRowOnYesAndKeepsItOnNo) {
-  const auto files = FolderWith({L"a.mdf", L"b.mdf", L"c.mdf"});
-  const e2e::ScratchFolder& folder = *files;
+  const auto& folder = FolderWith({L"a.mdf", L"b.mdf", L"c.mdf"});
   ASSERT_NO_FATAL_FAILURE(ChooseThree(folder));
   ASSERT_TRUE(WaitRows(3));
 
   // No: the row stays, still selected.
-  ASSERT_TRUE(e2e::SetListCurrent(Grid(), 1));
-  e2e::PostKey(Grid(), VK_DELETE);
-  auto box = e2e::WaitMessageBox(app_->ThreadId());
+  auto box = DeleteRow(1);
   ASSERT_TRUE(box);
-  EXPECT_EQ(box->text, L"Desea eliminar la l\u00EDnea seleccionada?");
-  EXPECT_EQ(box->caption, L"Velmora");
-  e2e::AnswerMessageBox(box->hwnd, IDNO);
-  ASSERT_TRUE(e2e::WaitFor([&] { return !IsWindow(box->hwnd); }));
-  ASSERT_TRUE(e2e::Sync(app_->Main()));
+  EXPECT_EQ(box->text, kDeleteQuestion);
+  EXPECT_EQ(box->caption, e2e::Wide(quorvel::app::kApplicationTitle));
+  ASSERT_NO_FATAL_FAILURE(Answer(*box, IDNO));
   EXPECT_EQ(Rows(), 3);
   EXPECT_EQ(e2e::ListSelectedRows(Grid()), std::vector<int>{1});
   ExpectRow(1, folder.path(), L"b.mdf", L"b");
 
   // Alt+Delete, which the ListView does not report, asks the same.
   PostMessageW(Grid(), WM_SYSKEYDOWN, VK_DELETE, 1 | (1 << 29));
-  box = e2e::WaitMessageBox(app_->ThreadId());
+  box = WaitBox();
   ASSERT_TRUE(box);
-  EXPECT_EQ(box->text, L"Desea eliminar la l\u00EDnea seleccionada?");
-  e2e::AnswerMessageBox(box->hwnd, IDNO);
-  ASSERT_TRUE(e2e::WaitFor([&] { return !IsWindow(box->hwnd); }));
-  ASSERT_TRUE(e2e::Sync(app_->Main()));
+  EXPECT_EQ(box->text, kDeleteQuestion);
+  ASSERT_NO_FATAL_FAILURE(Answer(*box, IDNO));
   EXPECT_EQ(Rows(), 3);
 
   // Yes: the row goes and the next one moves up.
-  ASSERT_TRUE(e2e::SetListCurrent(Grid(), 1));
-  e2e::PostKey(Grid(), VK_DELETE);
-  box = e2e::WaitMessageBox(app_->ThreadId());
+  box = DeleteRow(1);
   ASSERT_TRUE(box);
   e2e::AnswerMessageBox(box->hwnd, IDYES);
   ASSERT_TRUE(WaitRows(2));
@@ -322,12 +255,10 @@ TEST_F(FileDialogE2E, DeleteRemovesTheRowOnYesAndKeepsItOnNo) {
 
 TEST_F(FileDialogE2E, DeleteQuestionIsYesNoWithTheQuestionIconAndYesDefault) {
   ASSERT_NO_FATAL_FAILURE(ChooseThreeRows());
-  ASSERT_TRUE(e2e::SetListCurrent(Grid(), 1));
-  e2e::PostKey(Grid(), VK_DELETE);
-  const auto box = e2e::WaitMessageBox(app_->ThreadId());
+  const auto box = DeleteRow(1);
   ASSERT_TRUE(box);
 
-  EXPECT_EQ(ButtonIds(*box), (std::vector<int>{IDYES, IDNO}));
+  EXPECT_EQ(box->ButtonIds(), (std::vector<int>{IDYES, IDNO}));
   ASSERT_TRUE(box->has_icon);
   EXPECT_EQ(ShownIcon(*box), IDI_QUESTION);
   if (e2e::RunningOnWine()) {
@@ -341,7 +272,7 @@ TEST_F(FileDialogE2E, DeleteQuestionIsYesNoWithTheQuestionIconAndYesDefault) {
             BS_DEFPUSHBUTTON);
   EXPECT_EQ(e2e::Style(GetDlgItem(box->hwnd, IDNO)) & BS_TYPEMASK,
             BS_PUSHBUTTON);
-  ASSERT_NO_FATAL_FAILURE(AnswerNo(*box));
+  ASSERT_NO_FATAL_FAILURE(Answer(*box, IDNO));
   EXPECT_EQ(Rows(), 3);
 }
 
@@ -351,44 +282,42 @@ TEST_F(FileDialogE2E, DeleteWithAltShiftOrCtrlAsksTheSameQuestion) {
     SCOPED_TRACE(modifier);
     ASSERT_TRUE(FocusGrid());
     ASSERT_TRUE(e2e::SetListCurrent(Grid(), 1));
-    ASSERT_TRUE(e2e::SendChord(*app_, {modifier, VK_DELETE}));
-    const auto box = e2e::WaitMessageBox(app_->ThreadId());
+    ASSERT_TRUE(e2e::SendChord(Main(), {modifier, VK_DELETE}));
+    const auto box = WaitBox();
     ASSERT_TRUE(box) << "no question";
     EXPECT_EQ(box->text, kDeleteQuestion);
-    EXPECT_EQ(box->caption, L"Velmora");
-    EXPECT_EQ(ButtonIds(*box), (std::vector<int>{IDYES, IDNO}));
-    ASSERT_NO_FATAL_FAILURE(AnswerNo(*box));
+    EXPECT_EQ(box->caption, e2e::Wide(quorvel::app::kApplicationTitle));
+    EXPECT_EQ(box->ButtonIds(), (std::vector<int>{IDYES, IDNO}));
+    ASSERT_NO_FATAL_FAILURE(Answer(*box, IDNO));
   }
   EXPECT_EQ(Rows(), 3);
 }
 
 TEST_F(FileDialogE2E, DesconectarEmptiesTheGridAndKeepsItsHeader) {
   ASSERT_NO_FATAL_FAILURE(ChooseThreeRows());
-  Press(view::kIdCommand2);  // "Desconectar"
-  ASSERT_TRUE(e2e::WaitFor([&] {
-    return e2e::WindowText(app_->Main()).ends_with(L" No conectado.");
-  })) << e2e::Narrow(e2e::WindowText(app_->Main()));
-  ASSERT_TRUE(e2e::Sync(app_->Main()));
+  Click(view::kIdCommand2);  // "Desconectar"
+  ASSERT_TRUE(TitleBecomes(kSuffixDisconnected)) << Title();
+  ASSERT_TRUE(Sync());
   EXPECT_EQ(Rows(), 0);
   EXPECT_EQ(e2e::HeaderTexts(Grid()),
             (std::vector<std::wstring>{L"Ruta", L"Base Datos"}));
-  EXPECT_FALSE(e2e::FindMessageBox(app_->ThreadId()));
+  EXPECT_TRUE(NoBox());
 }
 
-// ---- a picture for people
-// ----------------------------------------------------------
+// ---- a picture for people ---------------------------------------------------
 
 TEST_F(FileDialogE2E, ScreenshotShowsThreeFilesAndTheirNamesConnected) {
-  files_ = FolderWith({L"ventas.mdf", L"compras.mdf", L"personal.mdf"});
-  ASSERT_NO_FATAL_FAILURE(Choose(
-      L"\"ventas.mdf\" \"compras.mdf\" \"personal.mdf\"", files_->path()));
+  const auto& files =
+      FolderWith({L"ventas.mdf", L"compras.mdf", L"personal.mdf"});
+  ASSERT_NO_FATAL_FAILURE(ChooseFiles(
+      L"\"ventas.mdf\" \"compras.mdf\" \"personal.mdf\"", files.path()));
   ASSERT_TRUE(WaitRows(3));
-  EXPECT_EQ(e2e::ListCell(Grid(), 2, 1), L"personal");
-  RedrawWindow(app_->Main(), nullptr, nullptr,
+  EXPECT_EQ(Cell(2, 1), L"personal");
+  RedrawWindow(Main(), nullptr, nullptr,
                RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  ASSERT_TRUE(e2e::Sync(app_->Main()));
+  ASSERT_TRUE(Sync());
   const std::wstring path = e2e::OutputDir() + L"\\quorvel-connected.png";
-  ASSERT_TRUE(e2e::SaveClientPng(app_->Main(), path)) << e2e::Narrow(path);
+  ASSERT_TRUE(e2e::SaveClientPng(Main(), path)) << path;
 }
 
 TEST_F(FileDialogE2E, NamesFillTheGridWithAndWithoutAScrollBar) {
@@ -398,7 +327,7 @@ TEST_F(FileDialogE2E, NamesFillTheGridWithAndWithoutAScrollBar) {
     names.push_back(L"base" + std::to_wstring(n) + L".mdf");
     typed += L"\"" + names.back() + L"\" ";
   }
-  const auto files = FolderWith(names);
+  const auto& files = FolderWith(names);
   const auto scroll_bar = [&] {
     return (e2e::Style(Grid()) & WS_VSCROLL) != 0;
   };
@@ -409,16 +338,16 @@ TEST_F(FileDialogE2E, NamesFillTheGridWithAndWithoutAScrollBar) {
            client.right;
   };
 
-  ASSERT_NO_FATAL_FAILURE(Choose(typed, files->path()));
+  ASSERT_NO_FATAL_FAILURE(ChooseFiles(typed, files.path()));
   ASSERT_TRUE(WaitRows(20));
   EXPECT_TRUE(scroll_bar());
   EXPECT_TRUE(names_reach_the_edge());
-  EXPECT_EQ(e2e::ListCell(Grid(), 19, 1), L"base20");
+  EXPECT_EQ(Cell(19, 1), L"base20");
 
   // "Desconectar" empties the list: the scroll bar goes, the column grows.
-  PostMessageW(app_->Control(view::kIdCommand2), BM_CLICK, 0, 0);
+  Click(view::kIdCommand2);
   ASSERT_TRUE(WaitRows(0));
-  ASSERT_TRUE(e2e::Sync(app_->Main()));
+  ASSERT_TRUE(Sync());
   EXPECT_FALSE(scroll_bar());
   EXPECT_TRUE(names_reach_the_edge());
 }

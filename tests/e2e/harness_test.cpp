@@ -1,6 +1,5 @@
 // Checks of the harness's own pieces that later tests lean on: the
-// screenshot writer, the manifest reader, path conversion and the registry
-// seeder.
+// screenshot writer, path and text conversion and the registry seeder.
 #include "tests/e2e/harness.h"
 
 #include <objbase.h>
@@ -67,7 +66,7 @@ struct Picture {
   bool png = false;
   UINT width = 0;
   UINT height = 0;
-  std::vector<uint8_t> rgb;  // rows top to bottom
+  std::vector<uint8_t> bgr;  // rows top to bottom
 };
 
 // Reads the file back through WIC's own decoders.
@@ -104,21 +103,14 @@ Picture ReadPicture(const std::wstring& path) {
     hr = converter->CopyPixels(nullptr, picture.width * 3,
                                static_cast<UINT>(bgr.size()), bgr.data());
   }
-  if (FAILED(hr)) return picture;
-  for (size_t i = 0; i < bgr.size(); i += 3) {
-    picture.rgb.insert(picture.rgb.end(), {bgr[i + 2], bgr[i + 1], bgr[i]});
-  }
+  if (SUCCEEDED(hr)) picture.bgr = std::move(bgr);
   return picture;
 }
 
 std::vector<uint8_t> Pixel(const Picture& picture, UINT x, UINT y) {
   const auto at = static_cast<std::ptrdiff_t>(
       (static_cast<size_t>(y) * picture.width + x) * 3);
-  return {picture.rgb.begin() + at, picture.rgb.begin() + at + 3};
-}
-
-std::vector<uint8_t> Rgb(COLORREF colour) {
-  return {GetRValue(colour), GetGValue(colour), GetBValue(colour)};
+  return {picture.bgr.begin() + at, picture.bgr.begin() + at + 3};
 }
 
 TEST(HarnessPng, ClientAreaReadsBackAsThePixelsOnScreen) {
@@ -135,11 +127,11 @@ TEST(HarnessPng, ClientAreaReadsBackAsThePixelsOnScreen) {
   EXPECT_TRUE(read.png);
   ASSERT_EQ(read.width, static_cast<UINT>(width));
   ASSERT_EQ(read.height, static_cast<UINT>(height));
-  EXPECT_TRUE(read.rgb == shown) << "the picture differs from the window";
-  EXPECT_EQ(Pixel(read, 0, 0), Rgb(kMark));
-  EXPECT_EQ(Pixel(read, 9, 9), Rgb(kMark));
-  EXPECT_EQ(Pixel(read, 10, 0), Rgb(kFill));
-  EXPECT_EQ(Pixel(read, read.width - 1, read.height - 1), Rgb(kFill));
+  EXPECT_TRUE(read.bgr == shown) << "the picture differs from the window";
+  EXPECT_EQ(Pixel(read, 0, 0), e2e::Bgr(kMark));
+  EXPECT_EQ(Pixel(read, 9, 9), e2e::Bgr(kMark));
+  EXPECT_EQ(Pixel(read, 10, 0), e2e::Bgr(kFill));
+  EXPECT_EQ(Pixel(read, read.width - 1, read.height - 1), e2e::Bgr(kFill));
 }
 
 TEST(HarnessPng, FailuresLeaveNoFile) {
@@ -157,23 +149,14 @@ TEST(HarnessPng, FailuresLeaveNoFile) {
   EXPECT_EQ(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-TEST(HarnessText, ManifestAttributesAndPaths) {
-  const std::string xml =
-      "<?xml version=\"1.0\"?><assembly manifestVersion=\"1.0\">"
-      "<asmv3:requestedPrivileges><requestedExecutionLevel "
-      "level='asInvoker' uiAccess=\"true\"/></asmv3:requestedPrivileges>"
-      "<requestedExecutionLevelX level=\"wrong\"/></assembly>";
-  EXPECT_EQ(e2e::XmlAttribute(xml, "requestedExecutionLevel", "level"),
-            "asInvoker");
-  EXPECT_EQ(e2e::XmlAttribute(xml, "requestedExecutionLevel", "uiAccess"),
-            "true");
-  EXPECT_EQ(e2e::XmlAttribute(xml, "assembly", "manifestVersion"), "1.0");
-  EXPECT_EQ(e2e::XmlAttribute(xml, "assembly", "Version"), std::nullopt);
-  EXPECT_EQ(e2e::XmlAttribute(xml, "trustInfo", "level"), std::nullopt);
-  EXPECT_EQ(e2e::ToWindowsPath(L"/work/a b/q.exe"), L"Z:\\work\\a b\\q.exe");
-  EXPECT_EQ(e2e::ToWindowsPath(L"C:\\x\\y.exe"), L"C:\\x\\y.exe");
-  EXPECT_EQ(e2e::Narrow(e2e::Widen("l\xc3\xadnea")), "l\xc3\xadnea");
-  EXPECT_EQ(e2e::Widen("l\xc3\xadnea"), L"l\u00ednea");
+TEST(HarnessText, PathsAndUtf8) {
+  EXPECT_EQ(e2e::ToWindowsPath("/work/a b/q.exe"), L"Z:\\work\\a b\\q.exe");
+  EXPECT_EQ(e2e::ToWindowsPath("C:\\x\\y.exe"), L"C:\\x\\y.exe");
+  EXPECT_EQ(e2e::ToWindowsPath("/tmp/a\xc3\xb1o"), L"Z:\\tmp\\a\u00F1o");
+  EXPECT_EQ(e2e::ToUtf8(e2e::FromUtf8("l\xc3\xadnea")), "l\xc3\xadnea");
+  EXPECT_EQ(e2e::FromUtf8("l\xc3\xadnea"), u"l\u00ednea");
+  EXPECT_EQ(e2e::ToUtf8(std::wstring(L"\u00D1")), "\xc3\x91");
+  EXPECT_EQ(e2e::FromUtf8(""), u"");
 }
 
 constexpr wchar_t kTestKey[] = L"SOFTWARE\\QuorvelHarnessCheck\\Inner";
@@ -215,8 +198,11 @@ TEST(HarnessRegistry, ValuesInKeysThatExistedAreRestored) {
     e2e::RegistrySeeder inner;
     ASSERT_TRUE(inner.SetDword(e2e::View::k32, kTestKey, L"D", 9));
     ASSERT_TRUE(inner.SetString(e2e::View::k32, kTestKey, L"New", L"x"));
-    ASSERT_TRUE(inner.RegisterInprocServer(
-        L"{00000000-1111-2222-3333-444444444444}", L"C:\\x.dll"));
+    ASSERT_TRUE(inner.SetString(
+        e2e::View::k32,
+        L"SOFTWARE\\Classes\\CLSID\\{00000000-1111-2222-3333-444444444444}"
+        L"\\InprocServer32",
+        L"", L"C:\\x.dll"));
     auto server = e2e::RegistrySeeder::Read(
         e2e::View::k32,
         L"SOFTWARE\\Classes\\CLSID\\{00000000-1111-2222-3333-444444444444}"

@@ -5,22 +5,22 @@
 #include <string>
 #include <vector>
 
+#include "app/frm_adjuntar.h"
 #include "app/win32/control_ids.h"
-#include "gtest/gtest.h"
-#include "tests/e2e/harness.h"
+#include "tests/e2e/session.h"
+#include "tests/support/utf8.h"
 
 namespace {
 
 using e2e::View;
 using namespace quorvel::app::win32;
 
-constexpr wchar_t kServerKey[] = L"SOFTWARE\\Microsoft\\Microsoft SQL Server";
+using e2e::kSqlServerKey;
 constexpr wchar_t kDefaultVersionKey[] =
     L"SOFTWARE\\Microsoft\\MSSQLSERVER\\MSSQLServer\\CurrentVersion";
-constexpr wchar_t kTitleBase[] = L"Adjuntar Base de datos Sql server.";
 
 std::wstring VersionKey(const std::wstring& instance) {
-  return std::wstring(kServerKey) + L"\\" + instance +
+  return std::wstring(kSqlServerKey) + L"\\" + instance +
          L"\\MSSQLServer\\CurrentVersion";
 }
 
@@ -46,52 +46,27 @@ std::wstring AsAnsiCarries(const std::wstring& text) {
   return back;
 }
 
-class ServerDiscovery : public testing::Test {
+class ServerDiscovery : public e2e::Session {
  protected:
-  void Instances(View view, const std::vector<std::wstring>& names) {
-    ASSERT_TRUE(registry_.SetMultiString(view, kServerKey,
-                                         L"InstalledInstances", names));
-  }
   void Version(View view, const std::wstring& key, const std::wstring& text) {
-    ASSERT_TRUE(registry_.SetString(view, key, L"CurrentVersion", text));
+    ASSERT_TRUE(registry().SetString(view, key, L"CurrentVersion", text));
   }
-  void Start() {
-    app_.emplace(e2e::App::Start());
-    ASSERT_NE(app_->Main(), nullptr) << "Quorvel.exe did not open its window";
-  }
-  // Answers the message box the failed automatic connection shows.
-  std::optional<e2e::MessageBoxInfo> AnswerStartupMessage() {
-    auto box = e2e::WaitMessageBox(app_->ThreadId(), 15000);
-    if (box) e2e::AnswerMessageBox(box->hwnd, IDOK);
-    return box;
-  }
-  void Shown() {
-    ASSERT_TRUE(app_->WaitShown());
-    ASSERT_TRUE(e2e::Sync(app_->Main()));
-  }
-  HWND Combo() const { return app_->Control(kIdCombo1); }
-  std::wstring Version() const {
-    return e2e::WindowText(app_->Control(kIdLabel3));
-  }
+  HWND Combo() const { return Control(kIdCombo1); }
+  std::wstring Version() const { return e2e::WindowText(Control(kIdLabel3)); }
   void Choose(int index) {
     e2e::ChooseComboItem(Combo(), index);
-    ASSERT_TRUE(e2e::Sync(app_->Main()));
+    ASSERT_TRUE(Sync());
   }
-  bool Enabled(int id) const { return e2e::Enabled(app_->Control(id)); }
-
-  e2e::RegistrySeeder registry_;
-  std::optional<e2e::App> app_;
 };
 
 TEST_F(ServerDiscovery, EntriesOfBothViewsAndTheChosenVersion) {
-  Instances(View::k32, {L"MSSQLSERVER", L"Ventas", L"Sin"});
-  Instances(View::k64, {L"ventas", L"Solo64", L"mssqlserver"});
+  Instances({L"MSSQLSERVER", L"Ventas", L"Sin"}, View::k32);
+  Instances({L"ventas", L"Solo64", L"mssqlserver"}, View::k64);
   Version(View::k32, kDefaultVersionKey, L"15.0.2000.5");
   Version(View::k64, kDefaultVersionKey, L"99.9");
   Version(View::k32, VersionKey(L"Ventas"), L"14.0.1000.169");
   Version(View::k64, VersionKey(L"Solo64"), L"16.0.1000.6");
-  Start();
-  Shown();
+  StartShown();
 
   if (!TwoRegistryViews()) {
     // One view: each list and version written above replaced the one
@@ -112,9 +87,8 @@ TEST_F(ServerDiscovery, EntriesOfBothViewsAndTheChosenVersion) {
   EXPECT_EQ(Version(), L"15.0.2000.5");
   EXPECT_TRUE(Enabled(kIdCommand1));
   EXPECT_FALSE(Enabled(kIdCommand2));
-  EXPECT_FALSE(e2e::FindMessageBox(app_->ThreadId()).has_value());
-  EXPECT_EQ(e2e::WindowText(app_->Main()),
-            std::wstring(kTitleBase) + L" No conectado.");
+  EXPECT_TRUE(NoBox());
+  EXPECT_EQ(Title(), e2e::Titled(quorvel::app::kSuffixDisconnected));
 
   Choose(1);
   EXPECT_EQ(Version(), L"14.0.1000.169");
@@ -130,25 +104,24 @@ TEST_F(ServerDiscovery, EntriesOfBothViewsAndTheChosenVersion) {
 
 TEST_F(ServerDiscovery, VersionsOfInstancesSetUpSince2005InEitherView) {
   const std::wstring names =
-      std::wstring(kServerKey) + L"\\Instance Names\\SQL";
+      std::wstring(kSqlServerKey) + L"\\Instance Names\\SQL";
   const auto setup = [](const std::wstring& id) {
-    return std::wstring(kServerKey) + L"\\" + id + L"\\Setup";
+    return std::wstring(kSqlServerKey) + L"\\" + id + L"\\Setup";
   };
-  Instances(View::k32, {L"MSSQLSERVER", L"Viejo", L"ALPHA"});
+  Instances({L"MSSQLSERVER", L"Viejo", L"ALPHA"}, View::k32);
   // The default instance of a 32-bit server: its id in the own view.
-  ASSERT_TRUE(registry_.SetString(View::k32, names, L"MSSQLSERVER",
-                                  L"MSSQL16.MSSQLSERVER"));
-  ASSERT_TRUE(registry_.SetString(View::k32, setup(L"MSSQL16.MSSQLSERVER"),
-                                  L"PatchLevel", L"16.0.4135.4"));
+  ASSERT_TRUE(registry().SetString(View::k32, names, L"MSSQLSERVER",
+                                   L"MSSQL16.MSSQLSERVER"));
+  ASSERT_TRUE(registry().SetString(View::k32, setup(L"MSSQL16.MSSQLSERVER"),
+                                   L"PatchLevel", L"16.0.4135.4"));
   // A SQL Server 2000 instance beside it.
   Version(View::k32, VersionKey(L"Viejo"), L"8.00.2039");
   // A named instance of a 64-bit server, with no patch level.
   ASSERT_TRUE(
-      registry_.SetString(View::k64, names, L"alpha", L"MSSQL15.ALPHA"));
-  ASSERT_TRUE(registry_.SetString(View::k64, setup(L"MSSQL15.ALPHA"),
-                                  L"Version", L"15.0.2000.5"));
-  Start();
-  Shown();
+      registry().SetString(View::k64, names, L"alpha", L"MSSQL15.ALPHA"));
+  ASSERT_TRUE(registry().SetString(View::k64, setup(L"MSSQL15.ALPHA"),
+                                   L"Version", L"15.0.2000.5"));
+  StartShown();
 
   ASSERT_EQ(e2e::ComboItems(Combo()),
             (std::vector<std::wstring>{L"(LOCAL)", L"(LOCAL)\\Viejo",
@@ -162,28 +135,27 @@ TEST_F(ServerDiscovery, VersionsOfInstancesSetUpSince2005InEitherView) {
 
 TEST_F(ServerDiscovery, NoInstanceLeavesTheChooserEmpty) {
   // An instance key with no list in it counts as none.
-  ASSERT_TRUE(registry_.CreateKey(View::k32, kServerKey));
-  Start();
-  Shown();
+  ASSERT_TRUE(registry().CreateKey(View::k32, kSqlServerKey));
+  StartShown();
   EXPECT_TRUE(e2e::ComboItems(Combo()).empty());
   EXPECT_EQ(e2e::ComboSelection(Combo()), -1);
   EXPECT_EQ(Version(), L"");
   EXPECT_FALSE(Enabled(kIdCommand1));
   EXPECT_FALSE(Enabled(kIdCommand2));
   EXPECT_TRUE(Enabled(kIdCombo1));
-  EXPECT_FALSE(e2e::FindMessageBox(app_->ThreadId()).has_value());
+  EXPECT_TRUE(NoBox());
 }
 
 TEST_F(ServerDiscovery, OneInstanceInBothViewsConnectsAtLoad) {
   // Listed by both reads, it is still one entry, so the program connects at
   // once; there is no SQL Server here, so that fails with a message.
-  Instances(View::k32, {L"MSSQLSERVER"});
-  Instances(View::k64, {L"MSSQLSERVER"});
+  Instances({L"MSSQLSERVER"}, View::k32);
+  Instances({L"MSSQLSERVER"}, View::k64);
   Version(View::k32, kDefaultVersionKey, L"8.00.194");
   Start();
-  const auto box = AnswerStartupMessage();
+  const auto box = AnswerBox();
   ASSERT_TRUE(box.has_value()) << "no connection attempt at load";
-  EXPECT_EQ(box->caption, L"Velmora");
+  EXPECT_EQ(box->caption, e2e::Wide(quorvel::app::kApplicationTitle));
   EXPECT_FALSE(box->text.empty());
   Shown();
 
@@ -193,16 +165,14 @@ TEST_F(ServerDiscovery, OneInstanceInBothViewsConnectsAtLoad) {
   EXPECT_TRUE(Enabled(kIdCommand1));
   EXPECT_FALSE(Enabled(kIdCommand2));
   EXPECT_TRUE(Enabled(kIdCombo1));
-  EXPECT_EQ(e2e::WindowText(app_->Main()),
-            std::wstring(kTitleBase) + L" No conectado.");
+  EXPECT_EQ(Title(), e2e::Titled(quorvel::app::kSuffixDisconnected));
 }
 
 TEST_F(ServerDiscovery, TwoInstancesDoNotConnectAtLoad) {
-  Instances(View::k64, {L"MSSQLSERVER", L"Compras"});
+  Instances({L"MSSQLSERVER", L"Compras"}, View::k64);
   Version(View::k32, VersionKey(L"Compras"), L"12.0.2000.8");
-  Start();
-  Shown();
-  EXPECT_FALSE(e2e::FindMessageBox(app_->ThreadId()).has_value());
+  StartShown();
+  EXPECT_TRUE(NoBox());
   EXPECT_EQ(e2e::ComboItems(Combo()),
             (std::vector<std::wstring>{L"(LOCAL)", L"(LOCAL)\\Compras"}));
   EXPECT_TRUE(Enabled(kIdCommand1));
@@ -217,12 +187,11 @@ TEST_F(ServerDiscovery, SingleStringsKeepTheirLastCharacterAndRunOn) {
   // "ABC" stored as one string without its NUL (UTF-16 bytes, as the wide
   // functions keep it): nothing of it is lost, and the 64-bit view's list
   // runs on from it.
-  ASSERT_TRUE(registry_.SetRaw(View::k32, kServerKey, L"InstalledInstances",
-                               REG_SZ, {'A', 0, 'B', 0, 'C', 0}));
+  ASSERT_TRUE(registry().SetRaw(View::k32, kSqlServerKey, L"InstalledInstances",
+                                REG_SZ, {'A', 0, 'B', 0, 'C', 0}));
   if (TwoRegistryViews()) {
-    Instances(View::k64, {L"MSSQLSERVER", L"Dos"});
-    Start();
-    Shown();
+    Instances({L"MSSQLSERVER", L"Dos"}, View::k64);
+    StartShown();
     EXPECT_EQ(e2e::ComboItems(Combo()),
               (std::vector<std::wstring>{L"(LOCAL)\\ABCMSSQLSERVER",
                                          L"(LOCAL)\\Dos"}));
@@ -230,7 +199,7 @@ TEST_F(ServerDiscovery, SingleStringsKeepTheirLastCharacterAndRunOn) {
     // One view: both reads find the string, the second running on from the
     // first into one entry, which the program connects to at load.
     Start();
-    ASSERT_TRUE(AnswerStartupMessage().has_value());
+    ASSERT_TRUE(AnswerBox().has_value());
     Shown();
     EXPECT_EQ(e2e::ComboItems(Combo()),
               std::vector<std::wstring>{L"(LOCAL)\\ABCABC"});
@@ -245,10 +214,9 @@ TEST_F(ServerDiscovery, NamesComeBackThroughTheAnsiCodePage) {
   if (GetACP() == 1252) {
     EXPECT_EQ(company, L"Compa\u00F1\u00EDa");
   }
-  Instances(View::k32, {L"Compa\u00F1\u00EDa", L"COMPA\u00D1\u00CDA", L"Otra"});
+  Instances({L"Compa\u00F1\u00EDa", L"COMPA\u00D1\u00CDA", L"Otra"}, View::k32);
   Version(View::k32, VersionKey(company), L"Versi\u00F3n 9");
-  Start();
-  Shown();
+  StartShown();
   // The first two differ only in case: one entry.
   EXPECT_EQ(
       e2e::ComboItems(Combo()),

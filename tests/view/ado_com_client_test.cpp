@@ -1,5 +1,5 @@
-// The ADO adapter driven through the scripted stand-in, and against Wine's
-// own ADO when the stand-in is not registered.
+// The ADO adapter driven through the scripted stand-in, and the stand-in's
+// own abilities that later tests lean on.
 #include "connection/win32/ado_com_client.h"
 
 #include "common/win32/windows_api.h"
@@ -7,74 +7,54 @@
 #include <oleauto.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <map>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/com_ptr.h"
+#include "common/win32/com_apartment.h"
 #include "common/win32/com_handles.h"
 #include "connection/win32/ado_interfaces.h"
 #include "connection/win32/com_error.h"
 #include "gtest/gtest.h"
 #include "tests/ado_standin/record.h"
-#include "tests/ado_standin/register.h"
 #include "tests/ado_standin/scenario.h"
+#include "tests/e2e/process.h"
+#include "tests/e2e/registry.h"
+#include "tests/support/scratch.h"
+#include "tests/support/utf8.h"
 
 namespace quorvel::connection::win32 {
 namespace {
 
 using standin::RecordLine;
 
-std::wstring WindowsPath(const std::string& path) {
-  std::wstring wide(path.begin(), path.end());
-  if (!wide.empty() && wide[0] == L'/') wide = L"Z:" + wide;
-  for (wchar_t& c : wide) {
-    if (c == L'/') c = L'\\';
-  }
-  return wide;
-}
-
-std::wstring TempFile(const std::wstring& stem) {
-  static int counter = 0;
-  wchar_t folder[MAX_PATH];
-  GetTempPathW(MAX_PATH, folder);
-  return std::wstring(folder) + L"quorvel-ado-" +
-         std::to_wstring(GetCurrentProcessId()) + L"-" +
-         std::to_wstring(++counter) + L"-" + stem;
-}
-
 class StandinTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  }
-
   void SetUp() override {
-    ASSERT_TRUE(standin::RegisterStandin(WindowsPath(QUORVEL_ADO_STANDIN_DLL)));
-    record_ = TempFile(L"record.txt");
+    ASSERT_EQ(apartment_.Failure(), S_OK);
+    ASSERT_TRUE(e2e::ServeAdoFrom(registry_,
+                                  e2e::ToWindowsPath(QUORVEL_ADO_STANDIN_DLL)));
+    record_ = files_.Write(L"record.txt", "");
     SetEnvironmentVariableW(L"QUORVEL_ADO_RECORD", record_.c_str());
     Scenario("open ok\n");
   }
 
   void TearDown() override {
-    EXPECT_TRUE(standin::UnregisterStandin());
+    registry_.Restore();
     SetEnvironmentVariableW(L"QUORVEL_ADO_SCENARIO", nullptr);
     SetEnvironmentVariableW(L"QUORVEL_ADO_RECORD", nullptr);
-    DeleteFileW(record_.c_str());
-    for (const std::wstring& file : scenarios_) DeleteFileW(file.c_str());
   }
 
   // A new file each time, so the stand-in cannot miss the change.
   void Scenario(const std::string& utf8) {
-    const std::wstring path = TempFile(L"scenario.txt");
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
-                              CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(file, utf8.data(), static_cast<DWORD>(utf8.size()), &written,
-              nullptr);
-    CloseHandle(file);
-    scenarios_.push_back(path);
+    const std::wstring path = files_.Write(
+        L"scenario" + std::to_wstring(files_.names().size()) + L".txt", utf8);
+    ASSERT_FALSE(path.empty());
     SetEnvironmentVariableW(L"QUORVEL_ADO_SCENARIO", path.c_str());
   }
 
@@ -102,9 +82,11 @@ class StandinTest : public ::testing::Test {
     return std::move(created.object);
   }
 
+  const com::Apartment apartment_;
+  e2e::RegistrySeeder registry_;
   AdoComClient client_;
+  e2e::ScratchFolder files_;
   std::wstring record_;
-  std::vector<std::wstring> scenarios_;
 };
 
 std::string Serial(const std::vector<RecordLine>& lines, const char* kind) {
@@ -230,6 +212,90 @@ TEST_F(StandinTest, RefusedCreationBecomesTheCreatedError) {
   EXPECT_EQ(refused.object, nullptr);
   EXPECT_EQ(refused.error.number, static_cast<int32_t>(0x80040111));
   EXPECT_FALSE(refused.error.description.empty());
+}
+
+// ---- what the stand-in adds for later tests ---------------------------------
+
+TEST_F(StandinTest, DelayLinesChooseTheCallsTheyHold) {
+  const standin::Scenario scenario = standin::ParseScenario(
+      "delay Execute 3 7000\n"
+      "delay Open * 250\n"
+      "delay Parameters.Refresh 1 40\n"
+      "delay Close x 10\n"
+      "delay Close 2\n");
+  EXPECT_EQ(scenario.DelayOf("Execute", 3), 7000u);
+  EXPECT_EQ(scenario.DelayOf("Execute", 2), 0u);
+  EXPECT_EQ(scenario.DelayOf("Execute", 4), 0u);
+  EXPECT_EQ(scenario.DelayOf("Open", 1), 250u);
+  EXPECT_EQ(scenario.DelayOf("Open", 99), 250u);
+  EXPECT_EQ(scenario.DelayOf("Parameters.Refresh", 1), 40u);
+  EXPECT_EQ(scenario.DelayOf("Close", 2), 0u);
+  EXPECT_EQ(scenario.rejected,
+            (std::vector<std::string>{"delay Close x 10", "delay Close 2"}));
+}
+
+TEST_F(StandinTest, ADelayedCallAnswersOnlyAfterItsWait) {
+  Scenario("delay Close * 1500\n");
+  std::unique_ptr<AdoConnection> connection = OpenConnection();
+  ASSERT_NE(connection, nullptr);
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_FALSE(connection->Close().Failed());
+  EXPECT_GE(std::chrono::steady_clock::now() - started,
+            std::chrono::milliseconds(1400));
+  double open_us = -1;
+  double close_us = -1;
+  for (const RecordLine& line : Record()) {
+    if (line.event == "Open") open_us = line.own_us;
+    if (line.event == "Close") close_us = line.own_us;
+  }
+  EXPECT_GE(close_us, 1400e3) << "the wait is the stand-in's own time";
+  EXPECT_GE(open_us, 0);
+  EXPECT_LT(open_us, 1400e3) << "Open was not to wait";
+}
+
+TEST_F(StandinTest, EveryLineNamesTheThreadItCameOn) {
+  std::unique_ptr<AdoConnection> here = OpenConnection();
+  ASSERT_NE(here, nullptr);
+  DWORD other = 0;
+  std::thread([&] {
+    const com::Apartment apartment;
+    other = GetCurrentThreadId();
+    AdoComClient client;
+    Created<AdoConnection> created = client.CreateConnection();
+    if (created.object) created.object->Open();
+  }).join();
+  here.reset();
+  ASSERT_NE(other, GetCurrentThreadId());
+  const std::vector<RecordLine> lines = Record();
+  const std::string mine = Serial(lines, "connection");
+  std::map<DWORD, std::vector<std::string>> by_thread;
+  for (const RecordLine& line : lines) {
+    EXPECT_EQ(line.thread, line.object == mine ? GetCurrentThreadId() : other)
+        << line.object << " " << line.event;
+    by_thread[line.thread].push_back(line.event);
+  }
+  // Each connection was made, opened and let go on its own thread.
+  for (const DWORD thread : {GetCurrentThreadId(), other}) {
+    const std::vector<std::string>& events = by_thread[thread];
+    ASSERT_GE(events.size(), 3u) << thread;
+    EXPECT_EQ(events.front(), "create");
+    EXPECT_EQ(events[1], "Open");
+    EXPECT_EQ(events.back(), "release");
+  }
+}
+
+TEST_F(StandinTest, RecordLinesWithoutAThreadColumnStillRead) {
+  const std::wstring path = files_.Write(
+      L"old-record.txt",
+      "connection#1\tOpen\ta\\tb\tok\t1.500\t2.000\n"
+      "connection#1\tClose\t\tfail 80004005\t3.000\t5.000\t4242\n");
+  const std::vector<RecordLine> lines = standin::ReadRecord(path);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].value, u"a\tb");
+  EXPECT_EQ(lines[0].total_us, 2.0);
+  EXPECT_EQ(lines[0].thread, 0u);
+  EXPECT_FALSE(lines[1].ok());
+  EXPECT_EQ(lines[1].thread, 4242u);
 }
 
 // ---- command
@@ -385,75 +451,6 @@ TEST_F(AttachCommand, RefreshFailureIsReported) {
   const PendingError error = created.object->RefreshParameters();
   EXPECT_EQ(error.number, static_cast<int32_t>(0x80004005));
   EXPECT_EQ(error.description, u"Communication link failure");
-}
-
-// ---- Wine's own ADO, no stand-in
-// -------------------------------------------------
-
-TEST(PlatformAdo, OpenWithoutAServerFailsWithAReadableDescription) {
-  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  standin::UnregisterStandin();
-  AdoComClient client;
-  Created<AdoConnection> created = client.CreateConnection();
-  ASSERT_FALSE(created.error.Failed()) << std::string(
-      created.error.description.begin(), created.error.description.end());
-  ASSERT_NE(created.object, nullptr);
-  created.object->SetCommandTimeout(3600);
-  created.object->SetProvider(u"SQLOLEDB");
-  created.object->SetConnectionString(
-      u"Data Source=(LOCAL);Integrated security=SSPI");
-  const PendingError error = created.object->Open();
-  EXPECT_TRUE(error.Failed());
-  EXPECT_FALSE(error.description.empty());
-  std::printf("platform Open: 0x%08lX \"%s\"\n",
-              static_cast<unsigned long>(error.number),
-              standin::ToUtf8(error.description).c_str());
-}
-
-// Our hand-declared vtables against an ADO we did not write: a slot out of
-// place would reach another property, or one Wine leaves E_NOTIMPL. Wine
-// answers only the older interface ids; Windows answers them too.
-TEST(PlatformAdo, DeclaredSlotsRoundTripThroughTheRealCommandAndConnection) {
-  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  standin::UnregisterStandin();
-  com::ComPtr<ado::Command> command;
-  ASSERT_EQ(CoCreateInstance(ado::kClsidCommand, nullptr, CLSCTX_INPROC_SERVER,
-                             ado::kIidCommandOld, &command),
-            S_OK);
-  const com::Bstr procedure(u"sp_attach_single_file_db");
-  EXPECT_EQ(command->put_CommandText(procedure.Get()), S_OK);
-  com::Bstr text;
-  EXPECT_EQ(command->get_CommandText(text.Put()), S_OK);
-  EXPECT_EQ(text.ToText(), u"sp_attach_single_file_db");
-  LONG type = 0;
-  EXPECT_EQ(command->get_CommandType(&type), S_OK);
-  EXPECT_EQ(type, 8) << "adCmdUnknown until set";
-  EXPECT_EQ(command->put_CommandType(kCommandTypeStoredProcedure), S_OK);
-  EXPECT_EQ(command->get_CommandType(&type), S_OK);
-  EXPECT_EQ(type, kCommandTypeStoredProcedure);
-
-  com::ComPtr<ado::Connection> connection;
-  ASSERT_EQ(
-      CoCreateInstance(ado::kClsidConnection, nullptr, CLSCTX_INPROC_SERVER,
-                       ado::kIidConnectionOld, &connection),
-      S_OK);
-  LONG seconds = 0;
-  EXPECT_EQ(connection->get_CommandTimeout(&seconds), S_OK);
-  EXPECT_EQ(seconds, 30) << "ADO's default";
-  EXPECT_EQ(connection->put_CommandTimeout(3600), S_OK);
-  EXPECT_EQ(connection->get_CommandTimeout(&seconds), S_OK);
-  EXPECT_EQ(seconds, 3600);
-  com::Bstr provider;
-  EXPECT_EQ(connection->get_Provider(provider.Put()), S_OK);
-  EXPECT_EQ(provider.ToText(), u"MSDASQL") << "ADO's default";
-  EXPECT_EQ(connection->put_Provider(com::Bstr(u"SQLOLEDB").Get()), S_OK);
-  EXPECT_EQ(connection->get_Provider(provider.Put()), S_OK);
-  EXPECT_EQ(provider.ToText(), u"SQLOLEDB");
-  const Text settings = u"Data Source=(LOCAL);Integrated security=SSPI";
-  EXPECT_EQ(connection->put_ConnectionString(com::Bstr(settings).Get()), S_OK);
-  com::Bstr read_back;
-  EXPECT_EQ(connection->get_ConnectionString(read_back.Put()), S_OK);
-  EXPECT_EQ(read_back.ToText(), settings);
 }
 
 }  // namespace

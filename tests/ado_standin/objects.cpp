@@ -1,0 +1,417 @@
+// The stand-in's objects: the Connection with the Errors it hands out, the
+// Command with its Parameters, and the recordset Execute gives.
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/ado_standin/stubs.h"
+#include "tests/support/utf8.h"
+
+namespace quorvel::standin {
+namespace {
+
+constexpr HRESULT kObjectClosed = static_cast<HRESULT>(0x800A0E78);
+
+constexpr HRESULT kConnectionUnusable = static_cast<HRESULT>(0x800A0E7D);
+constexpr HRESULT kMissingParameter = static_cast<HRESULT>(0x80040E10);
+
+std::u16string Describe(const VARIANT* argument) {
+  if (argument == nullptr) return u"null";
+  switch (V_VT(argument)) {
+    case VT_EMPTY:
+      return u"empty";
+    case VT_BSTR:
+      return com::Bstr::FromBstr(V_BSTR(argument));
+    case VT_ERROR:
+      return V_ERROR(argument) == DISP_E_PARAMNOTFOUND ? u"missing" : u"error";
+    default:
+      return u"vt=" + Number(V_VT(argument));
+  }
+}
+
+int NextSerial(LONG& counter) {
+  return static_cast<int>(InterlockedIncrement(&counter));
+}
+
+std::u16string Quoted(BSTR bstr) {
+  if (bstr == nullptr) return u"null";
+  return u'"' + com::Bstr::FromBstr(bstr) + u'"';
+}
+
+class StandinError final : public ErrorStub {
+ public:
+  StandinError(const std::string& owner, Failure failure)
+      : ErrorStub(owner), failure_(std::move(failure)) {}
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    return Answer(iid, {ado::kIidError}, out);
+  }
+  STDMETHODIMP get_Description(BSTR* description) override {
+    if (description == nullptr) return E_POINTER;
+    // The caller owns what it is given.
+    *description = SysAllocStringLen(
+        reinterpret_cast<const OLECHAR*>(failure_.description.data()),
+        static_cast<UINT>(failure_.description.size()));
+    return S_OK;
+  }
+
+ private:
+  Failure failure_;
+};
+
+class StandinErrors final : public ErrorsStub {
+ public:
+  StandinErrors(const std::string& owner, std::vector<Failure> items)
+      : ErrorsStub(owner), items_(std::move(items)) {}
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    return Answer(iid, {ado::kIidErrors, ado::kIidCollection}, out);
+  }
+  STDMETHODIMP get_Count(LONG* count) override {
+    if (count == nullptr) return E_POINTER;
+    *count = static_cast<LONG>(items_.size());
+    return S_OK;
+  }
+  STDMETHODIMP get_Item(VARIANT index, ado::Error** item) override {
+    if (item == nullptr) return E_POINTER;
+    *item = nullptr;
+    com::Variant number;
+    if (FAILED(VariantChangeType(number.Ptr(), &index, 0, VT_I4)) ||
+        V_I4(number.Ptr()) < 0 ||
+        static_cast<size_t>(V_I4(number.Ptr())) >= items_.size()) {
+      return kItemNotFound;
+    }
+    *item = Make<StandinError>(name(),
+                               items_[static_cast<size_t>(V_I4(number.Ptr()))])
+                .Detach();
+    return S_OK;
+  }
+
+ private:
+  std::vector<Failure> items_;
+};
+
+// Lets the stand-in recognise its own connections behind an IDispatch.
+// {5C0D6E2A-8B1F-4E7A-9D3C-1A2B3C4D5E6F}
+constexpr IID kIidStandinConnection = {
+    0x5C0D6E2A,
+    0x8B1F,
+    0x4E7A,
+    {0x9D, 0x3C, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, 0x6F}};
+
+class StandinConnection final : public WithErrorInfo<ConnectionStub> {
+ public:
+  StandinConnection()
+      : WithErrorInfo("connection#" + std::to_string(NextSerial(count))) {}
+
+  bool open() const { return open_; }
+  // Hands a failure over through the channel the scenario chose.
+  HRESULT Fail(const Failure& failure, const IID& iid) {
+    if (failure.channel == Channel::kErrorInfo) {
+      SetErrorInformation(iid, failure.description);
+    } else if (failure.channel == Channel::kErrorsCollection) {
+      errors_.push_back(failure);
+    }
+    return failure.number;
+  }
+  void ClearErrors() { errors_.clear(); }
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    return Answer(
+        iid,
+        {ado::kIidConnection, ado::kIidConnectionOld, ado::kIidConnection15,
+         ado::kIidConnection15Old, ado::kIidAdoObject, kIidStandinConnection},
+        out);
+  }
+  STDMETHODIMP put_ConnectionString(BSTR text) override {
+    const Call call = BeginCall("ConnectionString");
+    return Log("ConnectionString", com::Bstr::FromBstr(text), S_OK, call);
+  }
+  STDMETHODIMP put_CommandTimeout(LONG seconds) override {
+    const Call call = BeginCall("CommandTimeout");
+    return Log("CommandTimeout", Number(seconds), S_OK, call);
+  }
+  STDMETHODIMP put_Provider(BSTR provider) override {
+    const Call call = BeginCall("Provider");
+    return Log("Provider", com::Bstr::FromBstr(provider), S_OK, call);
+  }
+  STDMETHODIMP Open(BSTR connection_string, BSTR user_id, BSTR password,
+                    LONG options) override {
+    const Call call = BeginCall("Open");
+    ClearErrors();
+    const std::u16string value =
+        u"ConnectionString=" + Quoted(connection_string) + u" UserID=" +
+        Quoted(user_id) + u" Password=" + Quoted(password) + u" Options=" +
+        Number(options);
+    const Scenario& scenario = CurrentScenario();
+    open_ = !scenario.open;
+    return Log("Open", value,
+               scenario.open ? Fail(*scenario.open, ado::kIidConnection) : S_OK,
+               call);
+  }
+  STDMETHODIMP Close() override {
+    const Call call = BeginCall("Close");
+    ClearErrors();
+    HRESULT result = S_OK;
+    const Scenario& scenario = CurrentScenario();
+    if (!open_) {
+      result = Fail({kObjectClosed,
+                     u"Operation is not allowed when the object is closed.",
+                     Channel::kErrorInfo},
+                    ado::kIidConnection);
+    } else if (scenario.close) {
+      result = Fail(*scenario.close, ado::kIidConnection);
+    }
+    open_ = false;
+    return Log("Close", u"", result, call);
+  }
+  STDMETHODIMP get_Errors(ado::Errors** errors) override {
+    const Call call = BeginCall("Errors");
+    if (errors == nullptr) return E_POINTER;
+    *errors = Make<StandinErrors>(name(), errors_).Detach();
+    return Log("Errors", Number(static_cast<long long>(errors_.size())), S_OK,
+               call);
+  }
+
+ private:
+  static inline LONG count = 0;
+  bool open_ = false;
+  std::vector<Failure> errors_;
+};
+
+// A parameter records under its command's name.
+class StandinParameter final : public ParameterStub {
+ public:
+  StandinParameter(const std::string& command, std::u16string name)
+      : ParameterStub(command), name_(std::move(name)) {}
+
+  const std::u16string& parameter() const { return name_; }
+  const VARIANT& value() const { return value_.Get(); }
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    return Answer(
+        iid, {ado::kIidParameter, ado::kIidParameterOld, ado::kIidAdoObject},
+        out);
+  }
+  STDMETHODIMP put_Value(VARIANT value) override {
+    const std::string event = "Value " + e2e::ToUtf8(name_);
+    const Call call = BeginCall(event);
+    const HRESULT result = VariantCopy(value_.Ptr(), &value);
+    return Log(event,
+               V_VT(&value) == VT_BSTR ? Describe(&value)
+                                       : u"vt=" + Number(V_VT(&value)),
+               result, call);
+  }
+
+ private:
+  std::u16string name_;
+  com::Variant value_;
+};
+
+class StandinParameters final : public ParametersStub {
+ public:
+  using ParametersStub::ParametersStub;
+
+  StandinParameter* Find(const std::u16string& name) const {
+    for (const ComPtr<StandinParameter>& item : items_) {
+      if (SameName(item->parameter(), name)) return item.Get();
+    }
+    return nullptr;
+  }
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    return Answer(iid,
+                  {ado::kIidParameters, ado::kIidParametersOld,
+                   ado::kIidDynaCollection, ado::kIidCollection},
+                  out);
+  }
+  STDMETHODIMP Refresh() override {
+    const Call call = BeginCall("Parameters.Refresh");
+    const Scenario& scenario = CurrentScenario();
+    HRESULT result = S_OK;
+    if (scenario.refresh) {
+      if (scenario.refresh->channel != Channel::kNone) {
+        SetErrorInformation(ado::kIidParameters, scenario.refresh->description);
+      }
+      result = scenario.refresh->number;
+    } else {
+      items_.clear();
+      for (const std::u16string& parameter : scenario.procedure_params) {
+        items_.push_back(Make<StandinParameter>(name(), parameter));
+      }
+    }
+    return Log("Parameters.Refresh", u"", result, call);
+  }
+  STDMETHODIMP get_Item(VARIANT index, ado::Parameter** item) override {
+    const Call call = BeginCall("Parameters.Item");
+    if (item == nullptr) return E_POINTER;
+    *item = nullptr;
+    StandinParameter* found = nullptr;
+    if (V_VT(&index) == VT_BSTR) found = Find(Describe(&index));
+    HRESULT result = S_OK;
+    if (found != nullptr) {
+      *item = ComPtr<ado::Parameter>(found).Detach();
+    } else {
+      SetErrorInformation(ado::kIidParameters,
+                          u"Item cannot be found in the collection "
+                          u"corresponding to the requested name or ordinal.");
+      result = kItemNotFound;
+    }
+    return Log("Parameters.Item", Describe(&index), result, call);
+  }
+
+ private:
+  std::vector<ComPtr<StandinParameter>> items_;
+};
+
+// What Execute hands back; only its release is watched.
+class StandinRecordset final : public Object<IDispatch> {
+ public:
+  StandinRecordset()
+      : Object("recordset#" + std::to_string(NextSerial(count)), true) {}
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    return Answer(iid, {}, out);
+  }
+
+ private:
+  static inline LONG count = 0;
+};
+
+class StandinCommand final : public WithErrorInfo<CommandStub> {
+ public:
+  StandinCommand()
+      : WithErrorInfo("command#" + std::to_string(NextSerial(count))) {}
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    return Answer(iid,
+                  {ado::kIidCommand, ado::kIidCommandOld, ado::kIidCommand25,
+                   ado::kIidCommand25Old, ado::kIidCommand15,
+                   ado::kIidCommand15Old, ado::kIidAdoObject},
+                  out);
+  }
+  STDMETHODIMP put_ActiveConnection(VARIANT value) override {
+    const Call call = BeginCall("ActiveConnection");
+    connection_ = nullptr;
+    std::u16string shown = u"text " + Describe(&value);
+    if (V_VT(&value) == VT_DISPATCH || V_VT(&value) == VT_UNKNOWN) {
+      shown = Identify(V_UNKNOWN(&value));
+    } else if (V_VT(&value) != VT_BSTR) {
+      shown = Describe(&value);
+    }
+    return Log("ActiveConnection", shown, S_OK, call);
+  }
+  STDMETHODIMP put_CommandText(BSTR text) override {
+    const Call call = BeginCall("CommandText");
+    command_text_ = com::Bstr::FromBstr(text);
+    return Log("CommandText", command_text_, S_OK, call);
+  }
+  STDMETHODIMP put_CommandType(LONG type) override {
+    const Call call = BeginCall("CommandType");
+    return Log("CommandType", Number(type), S_OK, call);
+  }
+  STDMETHODIMP get_Parameters(ado::Parameters** parameters) override {
+    const Call call = BeginCall("Parameters");
+    if (parameters == nullptr) return E_POINTER;
+    if (!parameters_) parameters_ = Make<StandinParameters>(name());
+    *parameters = ComPtr<ado::Parameters>(parameters_.Get()).Detach();
+    return Log("Parameters", u"", S_OK, call);
+  }
+  STDMETHODIMP Execute(VARIANT* records_affected, VARIANT* parameters,
+                       LONG options, IUnknown** recordset) override {
+    const Call call = BeginCall("Execute");
+    const std::u16string shown =
+        u"RecordsAffected=" + Describe(records_affected) + u" Parameters=" +
+        Describe(parameters) + u" Options=" + Number(options);
+    if (recordset != nullptr) *recordset = nullptr;
+    if (connection_) connection_->ClearErrors();
+    return Log("Execute", shown, Run(call.number, records_affected, recordset),
+               call);
+  }
+
+ private:
+  std::u16string Identify(IUnknown* object) {
+    if (object == nullptr) return u"nothing";
+    ComPtr<ado::Connection> ours;
+    if (FAILED(object->QueryInterface(kIidStandinConnection, &ours))) {
+      return u"foreign object";
+    }
+    connection_ = static_cast<StandinConnection*>(ours.Get());
+    return Ascii(connection_->name());
+  }
+
+  HRESULT Fail(const Failure& failure) {
+    if (failure.channel == Channel::kErrorInfo) {
+      SetErrorInformation(ado::kIidCommand, failure.description);
+    } else if (connection_) {
+      connection_->Fail(failure, ado::kIidCommand);
+    }
+    return failure.number;
+  }
+
+  // The value bound to a parameter, as the server would see it.
+  const VARIANT* Bound(const std::u16string& name) const {
+    const StandinParameter* found =
+        parameters_ ? parameters_->Find(name) : nullptr;
+    return found != nullptr && V_VT(&found->value()) != VT_EMPTY
+               ? &found->value()
+               : nullptr;
+  }
+
+  HRESULT Run(int64_t call, VARIANT* records_affected, IUnknown** recordset) {
+    if (!connection_ || !connection_->open()) {
+      return Fail({kConnectionUnusable,
+                   u"The connection cannot be used to perform this "
+                   u"operation. It is either closed or invalid in this "
+                   u"context.",
+                   Channel::kErrorInfo});
+    }
+    // As the server would: every declared input needs a value.
+    const Scenario& scenario = CurrentScenario();
+    for (const std::u16string& declared : scenario.procedure_params) {
+      if (!SameName(declared, u"@RETURN_VALUE") && Bound(declared) == nullptr) {
+        return Fail({kMissingParameter,
+                     u"Procedure or function '" + command_text_ +
+                         u"' expects parameter '" + declared +
+                         u"', which was not supplied.",
+                     Channel::kErrorInfo});
+      }
+    }
+    const VARIANT* database = Bound(u"@dbname");
+    const std::u16string database_name =
+        database != nullptr && V_VT(database) == VT_BSTR ? Describe(database)
+                                                         : u"";
+    for (const ExecuteFailure& entry : scenario.execute) {
+      const bool applies =
+          entry.which == ExecuteFailure::Which::kEvery ||
+          (entry.which == ExecuteFailure::Which::kCallNumber &&
+           entry.call_number == call) ||
+          (entry.which == ExecuteFailure::Which::kDatabaseName &&
+           entry.database_name == database_name);
+      if (applies) return Fail(entry.failure);
+    }
+    if (records_affected != nullptr) {
+      VariantClear(records_affected);
+      V_VT(records_affected) = VT_I4;
+      V_I4(records_affected) = -1;
+    }
+    if (recordset != nullptr) *recordset = new StandinRecordset();
+    return S_OK;
+  }
+
+  static inline LONG count = 0;
+  std::u16string command_text_;
+  ComPtr<StandinParameters> parameters_;
+  ComPtr<StandinConnection> connection_;
+};
+
+}  // namespace
+
+Made NewConnection() {
+  const ComPtr<StandinConnection> connection = Make<StandinConnection>();
+  return {connection->name(), static_cast<ado::Connection*>(connection.Get())};
+}
+
+Made NewCommand() {
+  const ComPtr<StandinCommand> command = Make<StandinCommand>();
+  return {command->name(), static_cast<ado::Command*>(command.Get())};
+}
+
+}  // namespace quorvel::standin

@@ -1,0 +1,166 @@
+// What every object of the stand-in shares: the process-wide record and
+// scenario, reference counting, the answer to QueryInterface, and the one
+// answer of every method the program never calls.
+#pragma once
+
+#include "common/win32/windows_api.h"
+// The header below needs windows.h before it.
+#include <oleauto.h>
+
+#include <initializer_list>
+#include <string>
+#include <utility>
+
+#include "common/com_ptr.h"
+#include "common/win32/com_handles.h"
+#include "connection/win32/ado_interfaces.h"
+#include "tests/ado_standin/record.h"
+#include "tests/ado_standin/scenario.h"
+
+namespace quorvel::standin {
+
+namespace ado = connection::win32::ado;
+using com::ComPtr;
+
+inline constexpr wchar_t kSource[] =
+    L"Microsoft OLE DB Provider for SQL Server";
+inline constexpr HRESULT kItemNotFound = static_cast<HRESULT>(0x800A0CC1);
+
+extern LONG g_live_objects;
+
+Recorder& TheRecord();
+// The scenario as its file says now: reread when the file has changed.
+const Scenario& CurrentScenario();
+// Hands the description over as the thread's COM error information.
+void SetErrorInformation(const IID& iid, const std::u16string& description);
+bool SameName(const std::u16string& a, const std::u16string& b);
+
+inline std::u16string Ascii(const std::string& text) {
+  return std::u16string(text.begin(), text.end());
+}
+inline std::u16string Number(long long value) {
+  return Ascii(std::to_string(value));
+}
+
+// One scripted call: when it began, and which of its name in the process it
+// is (from 1). Beginning one waits as long as the scenario's delay says.
+struct Call {
+  LARGE_INTEGER started;
+  int64_t number;
+};
+Call BeginCall(const std::string& event);
+
+// A new object whose first reference the pointer takes over, as WRL's Make.
+template <typename Made, typename... Arguments>
+ComPtr<Made> Make(Arguments&&... arguments) {
+  ComPtr<Made> made;
+  made.Attach(new Made(std::forward<Arguments>(arguments)...));
+  return made;
+}
+
+// Reference counting, IDispatch without type information, and the record
+// under the object's name.
+template <typename Interface>
+class Object : public Interface {
+ public:
+  // A released object says so in the record when record_release is set.
+  explicit Object(std::string name, bool record_release = false)
+      : name_(std::move(name)), record_release_(record_release) {
+    InterlockedIncrement(&g_live_objects);
+  }
+  Object(const Object&) = delete;
+  Object& operator=(const Object&) = delete;
+  virtual ~Object() { InterlockedDecrement(&g_live_objects); }
+
+  const std::string& name() const { return name_; }
+
+  ULONG STDMETHODCALLTYPE AddRef() override {
+    return static_cast<ULONG>(InterlockedIncrement(&references_));
+  }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const LONG left = InterlockedDecrement(&references_);
+    if (left == 0) {
+      if (record_release_) {
+        TheRecord().Write(name_, "release", u"", S_OK, Recorder::Now());
+      }
+      delete this;
+    }
+    return static_cast<ULONG>(left);
+  }
+
+  // No type information: nothing here is called by name.
+  STDMETHODIMP GetTypeInfoCount(UINT*) override { return Unused(__func__); }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override {
+    return Unused(__func__);
+  }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+    return Unused(__func__);
+  }
+  STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
+                      EXCEPINFO*, UINT*) override {
+    return Unused(__func__);
+  }
+
+ protected:
+  // Writes the call's line and passes its result on.
+  HRESULT Log(const std::string& event, const std::u16string& value,
+              HRESULT result, const Call& call) const {
+    TheRecord().Write(name_, event, value, result, call.started);
+    return result;
+  }
+  // What a method nobody should call answers: recorded and refused.
+  HRESULT Unused(const char* method) const {
+    TheRecord().Write(name_, method, u"", E_NOTIMPL, Recorder::Now());
+    return E_NOTIMPL;
+  }
+
+  // Answers iid with this object when it is one of ids.
+  HRESULT Answer(REFIID iid, std::initializer_list<IID> ids, void** out) {
+    if (out == nullptr) return E_POINTER;
+    *out = nullptr;
+    bool known =
+        IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch);
+    for (const IID& id : ids) known = known || IsEqualIID(iid, id);
+    if (!known) return E_NOINTERFACE;
+    *out = static_cast<Interface*>(this);
+    AddRef();
+    return S_OK;
+  }
+
+ private:
+  std::string name_;
+  bool record_release_;
+  LONG references_ = 1;
+};
+
+// An object that hands its failures over as COM error information, and
+// says so.
+template <typename Stub>
+class WithErrorInfo : public Stub, public ISupportErrorInfo {
+ public:
+  explicit WithErrorInfo(std::string name) : Stub(std::move(name), true) {}
+  ULONG STDMETHODCALLTYPE AddRef() override { return Stub::AddRef(); }
+  ULONG STDMETHODCALLTYPE Release() override { return Stub::Release(); }
+  STDMETHODIMP InterfaceSupportsErrorInfo(REFIID) override { return S_OK; }
+
+ protected:
+  HRESULT Answer(REFIID iid, std::initializer_list<IID> ids, void** out) {
+    if (out == nullptr || !IsEqualIID(iid, IID_ISupportErrorInfo)) {
+      return Stub::Answer(iid, ids, out);
+    }
+    *out = static_cast<ISupportErrorInfo*>(this);
+    AddRef();
+    return S_OK;
+  }
+};
+
+// The objects the class factories make, as they are made: the name they
+// record under and their IDispatch.
+struct Made {
+  std::string name;
+  ComPtr<IDispatch> object;
+};
+Made NewConnection();
+Made NewCommand();
+
+}  // namespace quorvel::standin
