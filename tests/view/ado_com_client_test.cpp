@@ -253,34 +253,42 @@ TEST_F(StandinTest, ADelayedCallAnswersOnlyAfterItsWait) {
   EXPECT_LT(open_us, 1400e3) << "Open was not to wait";
 }
 
-TEST_F(StandinTest, EveryLineNamesTheThreadItCameOn) {
+// Every ADO object is made, called and let go on a thread of its client's
+// own, never on the caller's: each client has its thread.
+TEST_F(StandinTest, EveryObjectLivesOnItsClientsOwnThread) {
   std::unique_ptr<AdoConnection> here = OpenConnection();
   ASSERT_NE(here, nullptr);
-  DWORD other = 0;
-  std::thread([&] {
-    const com::Apartment apartment;
-    other = GetCurrentThreadId();
-    AdoComClient client;
-    Created<AdoConnection> created = client.CreateConnection();
-    if (created.object) created.object->Open();
-  }).join();
-  here.reset();
-  ASSERT_NE(other, GetCurrentThreadId());
-  const std::vector<RecordLine> lines = Record();
-  const std::string mine = Serial(lines, "connection");
-  std::map<DWORD, std::vector<std::string>> by_thread;
-  for (const RecordLine& line : lines) {
-    EXPECT_EQ(line.thread, line.object == mine ? GetCurrentThreadId() : other)
-        << line.object << " " << line.event;
-    by_thread[line.thread].push_back(line.event);
+  {
+    AdoComClient other_client;
+    Created<AdoConnection> created = other_client.CreateConnection();
+    ASSERT_NE(created.object, nullptr);
+    EXPECT_FALSE(created.object->Open().Failed());
   }
-  // Each connection was made, opened and let go on its own thread.
-  for (const DWORD thread : {GetCurrentThreadId(), other}) {
-    const std::vector<std::string>& events = by_thread[thread];
-    ASSERT_GE(events.size(), 3u) << thread;
-    EXPECT_EQ(events.front(), "create");
-    EXPECT_EQ(events[1], "Open");
-    EXPECT_EQ(events.back(), "release");
+  Created<AdoCommand> command = here->CreateCommand();
+  ASSERT_NE(command.object, nullptr);
+  EXPECT_FALSE(command.object->RefreshParameters().Failed());
+  command.object.reset();
+  here.reset();
+  std::map<std::string, DWORD> creator;
+  std::map<std::string, std::vector<std::string>> events;
+  for (const RecordLine& line : Record()) {
+    if (line.event == "create") creator[line.object] = line.thread;
+    EXPECT_EQ(line.thread, creator[line.object])
+        << line.object << " " << line.event;
+    EXPECT_NE(line.thread, GetCurrentThreadId()) << line.object;
+    events[line.object].push_back(line.event);
+  }
+  // In order of creation: this client's connection, the other's, the
+  // command of this one.
+  std::vector<DWORD> made;
+  for (const RecordLine& line : Record()) {
+    if (line.event == "create") made.push_back(line.thread);
+  }
+  ASSERT_EQ(made.size(), 3u);
+  EXPECT_NE(made[0], made[1]);
+  EXPECT_EQ(made[0], made[2]);
+  for (const auto& [object, seen] : events) {
+    EXPECT_EQ(seen.back(), "release") << object;
   }
 }
 
