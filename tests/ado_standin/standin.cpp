@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "tests/ado_standin/objects.h"
+#include "tests/ado_standin/taskbar.h"
 #include "tests/support/scratch.h"
 
 namespace quorvel::standin {
@@ -177,7 +178,7 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
   if (IsEqualCLSID(clsid, standin::ado::kClsidCommand)) {
     return standin::g_command_factory.QueryInterface(iid, out);
   }
-  return CLASS_E_CLASSNOTAVAILABLE;
+  return standin::TaskbarClassObject(clsid, iid, out);
 }
 
 STDAPI DllCanUnloadNow() {

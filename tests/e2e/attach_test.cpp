@@ -1,8 +1,11 @@
 // The attach run on the real program: files chosen in the open-file dialog,
 // "Adjuntar" pressed, the messages read, and the calls the scripted ADO
 // stand-in received checked row by row. Also the 10,000-row benchmark.
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -78,6 +81,17 @@ class AttachRun : public e2e::Session {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return texts;
+  }
+
+  // Four rows chosen at once in a folder of their own.
+  void ChooseFour() {
+    std::wstring quoted;
+    for (const wchar_t* name : {L"uno", L"dos", L"tres", L"cuatro"}) {
+      MakeFile(name);
+      quoted += L"\"" + std::wstring(name) + L".mdf\" ";
+    }
+    ASSERT_NO_FATAL_FAILURE(
+        Choose({L"uno.mdf", L"dos.mdf", L"tres.mdf", L"cuatro.mdf"}, 4));
   }
 
   // Checks each row's command in the record, from the first command named.
@@ -202,6 +216,210 @@ TEST_F(AttachRun, ClosingTheWindowAtAFailureBoxEndsTheRunAndTheProgram) {
   }
 }
 
+// Polls the window from another thread with WM_NULL, as the system's check
+// for a hung window does, and keeps the longest wait for an answer.
+class Responsiveness {
+ public:
+  explicit Responsiveness(HWND window)
+      : poller_([this, window] {
+          while (!stop_) {
+            const auto asked = std::chrono::steady_clock::now();
+            DWORD_PTR ignored = 0;
+            SendMessageTimeoutW(window, WM_NULL, 0, 0,
+                                SMTO_ABORTIFHUNG | SMTO_BLOCK, 5000, &ignored);
+            const auto waited =
+                std::chrono::duration_cast<std::chrono::milliseconds>(
+                    std::chrono::steady_clock::now() - asked);
+            longest_ms_ = std::max(longest_ms_.load(), waited.count());
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+          }
+        }) {}
+  ~Responsiveness() { Stop(); }
+  long long Stop() {
+    stop_ = true;
+    if (poller_.joinable()) {
+      poller_.join();
+      std::printf("longest unanswered stretch: %lld ms\n", longest_ms_.load());
+    }
+    return longest_ms_;
+  }
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::atomic<long long> longest_ms_{0};
+  std::thread poller_;
+};
+
+// Every ADO object is called on the thread that made it, never the window's.
+void ExpectEveryCallOnItsObjectsThread(const std::vector<RecordLine>& record,
+                                       DWORD window_thread) {
+  std::map<std::string, DWORD> made_on;
+  for (const RecordLine& line : record) {
+    if (line.event == "create") made_on.emplace(line.object, line.thread);
+    const auto maker = made_on.find(line.object);
+    if (maker != made_on.end()) {
+      EXPECT_EQ(line.thread, maker->second) << line.object << " " << line.event;
+    }
+    EXPECT_NE(line.thread, window_thread) << line.object << " " << line.event;
+  }
+  EXPECT_GE(made_on.size(), 2u);
+}
+
+TEST_F(AttachRun, TheWindowAnswersThroughLongCallsAndTakesNoInputMeanwhile) {
+  UseStandin("delay Open 1 6000\ndelay Execute 2 7000\n");
+  Instances({L"MSSQLSERVER", L"Compras"});
+  ASSERT_NO_FATAL_FAILURE(StartShown());
+  {
+    Responsiveness window(Main());
+    Click(kIdCommand1);
+    EXPECT_TRUE(TitleBecomes(quorvel::app::kSuffixConnected, 15000));
+    EXPECT_LT(window.Stop(), 500) << "during a 6-s Open";
+  }
+  ASSERT_NO_FATAL_FAILURE(ChooseFour());
+  RECT disconnect{};
+  GetClientRect(Control(kIdCommand2), &disconnect);
+  {
+    Responsiveness window(Main());
+    Click(kIdCommand4);
+    ASSERT_TRUE(e2e::WaitFor([&] { return Count("Execute") == 1; }, 10000));
+    // Inside the 7-s call: a real click on "Desconectar".
+    EXPECT_TRUE(e2e::SendClick(Control(kIdCommand2),
+                               {disconnect.right / 2, disconnect.bottom / 2}));
+    const auto box = WaitBox(20000);
+    EXPECT_LT(window.Stop(), 500) << "during a run with a 7-s call";
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text, L"Fin del proceso");
+    Answer(*box, IDOK);
+  }
+  // The click was acted on neither during the run nor after it.
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  ASSERT_TRUE(Sync());
+  EXPECT_EQ(Title(), e2e::Titled(quorvel::app::kSuffixConnected));
+  EXPECT_EQ(Rows(), 4);
+  EXPECT_EQ(Count("Close"), 0u);
+  EXPECT_EQ(Count("Execute"), 4u);
+  ExpectEveryCallOnItsObjectsThread(Record(), app().ThreadId());
+  // The same click once the window waits for nothing disconnects.
+  EXPECT_TRUE(e2e::SendClick(Control(kIdCommand2),
+                             {disconnect.right / 2, disconnect.bottom / 2}));
+  EXPECT_TRUE(TitleBecomes(quorvel::app::kSuffixDisconnected));
+}
+
+TEST_F(AttachRun, ClosingDuringALongCallEndsTheProgramWithNoFurtherCall) {
+  ASSERT_NO_FATAL_FAILURE(Connected("delay Execute 2 7000\n"));
+  ASSERT_NO_FATAL_FAILURE(ChooseFour());
+  Click(kIdCommand4);
+  ASSERT_TRUE(e2e::WaitFor([&] { return Count("Execute") == 1; }, 10000));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const HWND window = Main();
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  // Gone from the screen at once; without a window manager Wine takes two
+  // seconds more to destroy a top-level window.
+  EXPECT_TRUE(e2e::WaitFor([&] { return !IsWindowVisible(window); }, 1000))
+      << "the window stays during the call";
+  EXPECT_TRUE(NoBox());
+  EXPECT_TRUE(app().WaitExit(15000).has_value()) << "still running";
+  EXPECT_EQ(Count("Execute"), 2u) << "a call after the close";
+}
+
+// Clicks and keys that another program sends while a handler waits start
+// nothing: the handler runs to its end alone.
+TEST_F(AttachRun, SentClicksAndKeysStartNoSecondHandler) {
+  ASSERT_NO_FATAL_FAILURE(Connected("execute fail * 80004005 refused\n"));
+  const auto send_click = [&](int id) {
+    DWORD_PTR ignored = 0;
+    EXPECT_TRUE(SendMessageTimeoutW(Control(id), BM_CLICK, 0, 0, SMTO_NORMAL,
+                                    5000, &ignored));
+  };
+  // Under the file dialog: the chosen rows land in the connected grid.
+  auto dialog = OpenFileDialog();
+  ASSERT_TRUE(dialog.has_value());
+  send_click(kIdCommand2);
+  MakeFile(L"a1");
+  ASSERT_TRUE(dialog->Confirm(Folder().Path(L"a1.mdf")));
+  ASSERT_TRUE(WaitRows(1));
+  ASSERT_NO_FATAL_FAILURE(Choose({MakeFile(L"b2").path}, 2));
+  ASSERT_NO_FATAL_FAILURE(Choose({MakeFile(L"c3").path}, 3));
+
+  // Under the first failure box of a run.
+  Click(kIdCommand4);
+  const auto first = WaitBox(20000);
+  ASSERT_TRUE(first.has_value());
+  send_click(kIdCommand2);
+  send_click(kIdCommand4);
+  Answer(*first, IDOK);
+  const std::wstring refused = L"refused. En ";
+  EXPECT_EQ(Messages(3),
+            (std::vector<std::wstring>{refused + L"b2", refused + L"c3"}));
+  EXPECT_EQ(Count("Execute"), 3u) << "a second run";
+  EXPECT_EQ(Count("Close"), 0u);
+  EXPECT_EQ(Title(), e2e::Titled(quorvel::app::kSuffixConnected));
+
+  // Three Delete keys posted at once: one question.
+  ASSERT_TRUE(e2e::SetListCurrent(Grid(), 0));
+  for (int key = 0; key < 3; ++key) {
+    PostMessageW(Grid(), WM_KEYDOWN, VK_DELETE, 0);
+  }
+  const auto question = WaitBox();
+  ASSERT_TRUE(question.has_value());
+  Answer(*question, IDNO);
+  EXPECT_FALSE(WaitBox(1500).has_value()) << "a second question";
+  EXPECT_EQ(Rows(), 3);
+  EXPECT_TRUE(app().Running());
+}
+
+// The run's outcome at a glance: a mark on every row, and the progress on
+// the taskbar button once Explorer has said the button is there.
+TEST_F(AttachRun, EveryRowIsMarkedAndTheTaskbarButtonShowsTheRun) {
+  for (const wchar_t* name : {L"", L"ThreadingModel"}) {
+    ASSERT_TRUE(registry().SetString(
+        e2e::View::k32,
+        L"SOFTWARE\\Classes\\CLSID\\{56FDF344-FD6D-11d0-958A-006097C9A090}"
+        L"\\InprocServer32",
+        name,
+        *name ? L"Apartment" : e2e::ToWindowsPath(QUORVEL_ADO_STANDIN_DLL)));
+  }
+  ASSERT_NO_FATAL_FAILURE(Connected("execute fail dos 80004005 refused\n"));
+  ASSERT_NO_FATAL_FAILURE(ChooseFour());
+  const auto run = [&](size_t calls) {
+    Click(kIdCommand4);
+    EXPECT_EQ(Messages(calls), std::vector<std::wstring>{L"refused. En dos"});
+  };
+  run(4);
+  EXPECT_TRUE(LinesOf("taskbar#1").empty()) << "no button, no call";
+
+  const UINT button_created = RegisterWindowMessageW(L"TaskbarButtonCreated");
+  DWORD_PTR ignored = 0;
+  ASSERT_TRUE(SendMessageTimeoutW(Main(), button_created, 0, 0, SMTO_NORMAL,
+                                  5000, &ignored));
+  run(8);
+  std::vector<int> marks;
+  for (int item = 0; item < Rows(); ++item)
+    marks.push_back(e2e::ListImage(Grid(), item));
+  EXPECT_EQ(marks, (std::vector<int>{0, 1, 0, 0}));
+
+  char window[16];
+  std::snprintf(
+      window, sizeof window, "%08lX",
+      static_cast<unsigned long>(reinterpret_cast<uintptr_t>(Main())));
+  const std::u16string w = e2e::FromUtf8(window);
+  std::vector<std::u16string> calls;
+  for (const RecordLine& line : LinesOf("taskbar#1")) {
+    calls.push_back(e2e::FromUtf8(line.event) + u" " + line.value);
+  }
+  EXPECT_EQ(calls,
+            (std::vector<std::u16string>{
+                u"create ", u"HrInit ", u"SetProgressState " + w + u" 00000000",
+                u"SetProgressState " + w + u" 00000002",
+                u"SetProgressValue " + w + u" 0/4",
+                u"SetProgressValue " + w + u" 1/4",
+                u"SetProgressState " + w + u" 00000004",
+                u"SetProgressValue " + w + u" 2/4",
+                u"SetProgressValue " + w + u" 3/4",
+                u"SetProgressValue " + w + u" 4/4",
+                u"SetProgressState " + w + u" 00000000"}));
+}
+
 // Prints figures only: a slow machine makes no failure.
 TEST_F(AttachRun, Benchmark10000Rows) {
   constexpr int kRows = 10000;
@@ -219,28 +437,37 @@ TEST_F(AttachRun, Benchmark10000Rows) {
     ASSERT_NO_FATAL_FAILURE(
         Choose(names, static_cast<size_t>(first + kPerSelection)));
   }
-  const std::vector<RecordLine> before = Record();
-  const double standin_before = before.empty() ? 0 : before.back().total_us;
-
-  const auto start = std::chrono::steady_clock::now();
-  Click(kIdCommand4);
-  const auto box = WaitBox(600000);
-  const auto end = std::chrono::steady_clock::now();
-  ASSERT_TRUE(box.has_value());
-  EXPECT_EQ(box->text, L"Fin del proceso");
-  e2e::AnswerMessageBox(box->hwnd, IDOK);
-
-  const std::vector<RecordLine> after = Record();
-  EXPECT_EQ(Count("Execute"), static_cast<size_t>(kRows));
-  const double total_us =
-      std::chrono::duration<double, std::micro>(end - start).count();
-  const double standin_us = after.back().total_us - standin_before;
+  // Rounds of the same run: its own cost per row is their median.
+  constexpr int kRounds = 3;
+  std::vector<double> own_us;
+  for (int round = 1; round <= kRounds; ++round) {
+    const std::vector<RecordLine> before = Record();
+    const double standin_before = before.empty() ? 0 : before.back().total_us;
+    const auto start = std::chrono::steady_clock::now();
+    Click(kIdCommand4);
+    const auto box = WaitBox(600000);
+    const auto end = std::chrono::steady_clock::now();
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text, L"Fin del proceso");
+    Answer(*box, IDOK);
+    EXPECT_EQ(Count("Execute"), static_cast<size_t>(kRows * round));
+    const double total_us =
+        std::chrono::duration<double, std::micro>(end - start).count();
+    const double standin_us = Record().back().total_us - standin_before;
+    own_us.push_back((total_us - standin_us) / kRows);
+    std::printf(
+        "attach run of %d rows, round %d: %.1f us per row in all, %.1f us "
+        "per row in the stand-in, %.1f us per row the program's own (ratio "
+        "all/stand-in %.2f)\n",
+        kRows, round, total_us / kRows, standin_us / kRows, own_us.back(),
+        total_us / standin_us);
+  }
+  std::sort(own_us.begin(), own_us.end());
   std::printf(
-      "attach run of %d rows: %.1f us per row in all, %.1f us per row in the "
-      "stand-in, %.1f us per row the program's own (ratio all/stand-in "
-      "%.2f)\n",
-      kRows, total_us / kRows, standin_us / kRows,
-      (total_us - standin_us) / kRows, total_us / standin_us);
+      "attach run: the program's own cost, median of %d rounds: %.1f "
+      "us per row (goal <= 200: %s)\n",
+      kRounds, own_us[kRounds / 2],
+      own_us[kRounds / 2] <= 200 ? "met" : "not met");
 }
 
 }  // namespace

@@ -146,31 +146,69 @@ void PostKey(HWND target, UINT vk) {
   PostMessageW(target, WM_KEYUP, vk, up);
 }
 
-bool SendChord(HWND window, std::initializer_list<WORD> keys) {
-  // Real input goes to whichever window is in front once the X server has
-  // moved the focus, which may come a little after the call.
-  SetForegroundWindow(window);
-  if (!WaitFor([&] { return GetForegroundWindow() == window; })) return false;
-  std::vector<INPUT> inputs;
-  const auto key = [&](WORD vk, DWORD flags) {
-    INPUT in{};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = vk;
-    in.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
-    in.ki.dwFlags = flags;
-    inputs.push_back(in);
-  };
-  for (WORD vk : keys) key(vk, 0);
-  for (auto it = keys.end(); it != keys.begin();) key(*--it, KEYEVENTF_KEYUP);
-  // Under Wine the input is refused (none of it taken) for a moment after
-  // the focus moved; it is then offered again.
+namespace {
+
+// Real input goes to whichever window is in front once the X server has
+// moved the focus, which may come a little after the call.
+bool BringToFront(HWND window) {
+  const HWND top = GetAncestor(window, GA_ROOT);
+  if (GetForegroundWindow() == top) return true;
+  SetForegroundWindow(top);
+  return WaitFor([&] { return GetForegroundWindow() == top; });
+}
+
+INPUT Key(WORD vk, DWORD flags) {
+  INPUT in{};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = vk;
+  in.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+  in.ki.dwFlags = flags;
+  return in;
+}
+
+// Under Wine the input is refused (none of it taken) for a moment after the
+// focus moved; it is then offered again.
+bool Send(std::vector<INPUT>& inputs) {
   UINT sent = 0;
   WaitFor([&] {
     sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(),
                      sizeof(INPUT));
     return sent != 0;
   });
-  return sent == inputs.size() && Sync(window);
+  return sent == inputs.size();
+}
+
+}  // namespace
+
+bool SendChord(HWND window, std::initializer_list<WORD> keys) {
+  if (!BringToFront(window)) return false;
+  std::vector<INPUT> inputs;
+  for (WORD vk : keys) inputs.push_back(Key(vk, 0));
+  for (auto it = keys.end(); it != keys.begin();) {
+    inputs.push_back(Key(*--it, KEYEVENTF_KEYUP));
+  }
+  return Send(inputs) && Sync(window);
+}
+
+bool SendClick(HWND window, POINT point, std::initializer_list<WORD> held) {
+  if (!BringToFront(window)) return false;
+  ClientToScreen(window, &point);
+  std::vector<INPUT> inputs;
+  for (WORD vk : held) inputs.push_back(Key(vk, 0));
+  for (const DWORD button :
+       {DWORD{MOUSEEVENTF_MOVE}, DWORD{MOUSEEVENTF_LEFTDOWN},
+        DWORD{MOUSEEVENTF_LEFTUP}}) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = MulDiv(point.x, 65536, GetSystemMetrics(SM_CXSCREEN));
+    in.mi.dy = MulDiv(point.y, 65536, GetSystemMetrics(SM_CYSCREEN));
+    in.mi.dwFlags = button | MOUSEEVENTF_ABSOLUTE;
+    inputs.push_back(in);
+  }
+  for (auto it = held.end(); it != held.begin();) {
+    inputs.push_back(Key(*--it, KEYEVENTF_KEYUP));
+  }
+  return Send(inputs);
 }
 
 }  // namespace e2e

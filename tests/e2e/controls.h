@@ -52,5 +52,8 @@ void PostKey(HWND target, UINT vk);
 // Presses the keys in order and releases them in reverse, as real input to
 // `window` brought to the front; modifiers show in GetKeyState there.
 bool SendChord(HWND window, std::initializer_list<WORD> keys);
+// A real left click at a point of the window's client area, its top-level
+// window brought to the front first, with the keys held down meanwhile.
+bool SendClick(HWND window, POINT point, std::initializer_list<WORD> held = {});
 
 }  // namespace e2e

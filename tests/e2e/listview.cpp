@@ -97,6 +97,14 @@ std::vector<std::wstring> HeaderTexts(HWND list) {
   return texts;
 }
 
+int ListImage(HWND list, int item) {
+  LVITEMW lvi{};
+  lvi.mask = LVIF_IMAGE;
+  lvi.iItem = item;
+  SendRemote(list, LVM_GETITEMW, 0, lvi);
+  return lvi.iImage;
+}
+
 int ColumnWidth(HWND list, int column) {
   return static_cast<int>(
       SendMessageW(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));

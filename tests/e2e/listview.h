@@ -75,6 +75,8 @@ std::vector<int> ListSelectedRows(HWND list);
 bool SetListCurrent(HWND list, int item);
 std::vector<std::wstring> HeaderTexts(HWND list);
 int ColumnWidth(HWND list, int column);
+// The item's image, as LVM_GETITEMW with LVIF_IMAGE reads it.
+int ListImage(HWND list, int item);
 
 struct ToolText {
   HWND tooltip;
