@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Makes the README's picture again: Quorvel.exe under Wine, connected through
-# the test ADO stand-in, with three files chosen, saved to
-# docs/quorvel-connected.png.
+# Makes the README's pictures again: Quorvel.exe under Wine, connected through
+# the test ADO stand-in, with three files chosen (docs/quorvel-connected.png),
+# and after a run of four rows whose second failed (docs/quorvel-marks.png).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -11,7 +11,9 @@ cmake --preset mingw >/dev/null
 cmake --build build/mingw --target quorvel_e2e_tests -j "${QUORVEL_JOBS:-2}"
 tools/e2e-run.sh --template "$root/build/mingw/wine-template" -- \
   build/mingw/tests/e2e/quorvel_e2e_tests.exe \
-  --gtest_filter='FileDialogE2E.Screenshot*'
+  --gtest_filter='FileDialogE2E.Screenshot*:RowMarks.*'
 mkdir -p docs
-cp build/mingw/quorvel-connected.png docs/quorvel-connected.png
-echo "docs/quorvel-connected.png"
+for picture in quorvel-connected quorvel-marks; do
+  cp "build/mingw/$picture.png" "docs/$picture.png"
+  echo "docs/$picture.png"
+done

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <thread>
@@ -12,6 +13,7 @@
 
 #include "app/frm_adjuntar.h"
 #include "app/win32/control_ids.h"
+#include "tests/e2e/pictures.h"
 #include "tests/e2e/session.h"
 #include "tests/support/utf8.h"
 
@@ -418,6 +420,50 @@ TEST_F(AttachRun, EveryRowIsMarkedAndTheTaskbarButtonShowsTheRun) {
                 u"SetProgressValue " + w + u" 3/4",
                 u"SetProgressValue " + w + u" 4/4",
                 u"SetProgressState " + w + u" 00000000"}));
+}
+
+// The marks at the system's small-icon size for the window's DPI, drawn at
+// that size: the badge spans its whole room. Run at 96 DPI and, by its own
+// ctest, at 192; the picture is the README's.
+class RowMarks : public AttachRun {};
+
+TEST_F(RowMarks, AreDrawnAtTheSmallIconSizeOfTheScreen) {
+  ASSERT_NO_FATAL_FAILURE(Connected("execute fail dos 80004005 refused\n"));
+  ASSERT_NO_FATAL_FAILURE(ChooseFour());
+  Click(kIdCommand4);
+  EXPECT_EQ(Messages(4), std::vector<std::wstring>{L"refused. En dos"});
+  const int dpi = e2e::WindowDpi(Main());
+  const int size = MulDiv(16, dpi, 96);
+  RedrawWindow(Main(), nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  ASSERT_TRUE(Sync());
+  int width = 0;
+  int height = 0;
+  const std::vector<uint8_t> bgr = e2e::CaptureClient(Main(), width, height);
+  ASSERT_FALSE(bgr.empty());
+  // Along the middle of each row's image, the pixels of its badge.
+  const auto badge_span = [&](int item, COLORREF colour) {
+    RECT icon{LVIR_ICON, 0, 0, 0};
+    e2e::SendRemote(Grid(), LVM_GETITEMRECT, static_cast<WPARAM>(item), icon);
+    EXPECT_EQ(icon.right - icon.left, size) << "item " << item;
+    MapWindowPoints(Grid(), Main(), reinterpret_cast<POINT*>(&icon), 2);
+    const int y = (icon.top + icon.bottom) / 2;
+    int span = 0;
+    for (int x = icon.left; x < icon.right && x < width; ++x) {
+      const uint8_t* pixel = &bgr[static_cast<size_t>((y * width + x) * 3)];
+      span += std::abs(pixel[2] - GetRValue(colour)) < 24 &&
+              std::abs(pixel[1] - GetGValue(colour)) < 24 &&
+              std::abs(pixel[0] - GetBValue(colour)) < 24;
+    }
+    return span;
+  };
+  // Badges of #2E7D32 and #C62828 with a white glyph across the middle.
+  EXPECT_GE(badge_span(0, RGB(0x2E, 0x7D, 0x32)), size / 3);
+  EXPECT_GE(badge_span(1, RGB(0xC6, 0x28, 0x28)), size / 3);
+  std::wstring name = L"quorvel-marks";
+  if (dpi != 96) name += L"-" + std::to_wstring(dpi) + L"dpi";
+  EXPECT_TRUE(
+      e2e::SaveClientPng(Main(), e2e::OutputDir() + L"\\" + name + L".png"));
 }
 
 // Prints figures only: a slow machine makes no failure.
