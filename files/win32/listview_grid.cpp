@@ -145,6 +145,32 @@ void ListViewGrid::KeepHighlightOnCursor(int focused_before_click) {
   Send(list_view_, LVM_SETSELECTIONMARK, 0, focused);
 }
 
+LRESULT ListViewGrid::CustomDraw(NMLVCUSTOMDRAW& draw) const {
+  const DWORD stage = draw.nmcd.dwDrawStage;
+  if (stage == CDDS_PREPAINT) {
+    return Send(list_view_, LVM_GETSELECTEDCOUNT, 0, 0) > 0
+               ? CDRF_NOTIFYITEMDRAW
+               : CDRF_DODEFAULT;
+  }
+  if (stage != CDDS_ITEMPREPAINT &&
+      stage != (CDDS_ITEMPREPAINT | CDDS_SUBITEM)) {
+    return CDRF_DODEFAULT;
+  }
+  // The ListView's own state: under LVS_SHOWSELALWAYS, Windows' comctl32
+  // marks every item CDIS_SELECTED.
+  if (!IsSelected(list_view_, static_cast<int>(draw.nmcd.dwItemSpec))) {
+    return CDRF_DODEFAULT;
+  }
+  draw.clrText = GetSysColor(COLOR_HIGHLIGHTTEXT);
+  draw.clrTextBk = GetSysColor(COLOR_HIGHLIGHT);
+  // Marked selected, the item would get the ListView's own selection
+  // colours over these: the pale ones of a list without the focus.
+  draw.nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED);
+  // Each cell again, for a comctl32 that takes a cell's colours afresh.
+  return (stage & CDDS_SUBITEM) != 0 ? CDRF_NEWFONT
+                                     : CDRF_NEWFONT | CDRF_NOTIFYSUBITEMDRAW;
+}
+
 bool ListViewGrid::ValidCell(int32_t row, int32_t column) const {
   return row >= 0 && row <= FileRows() && column >= 0 && column < kColumns;
 }

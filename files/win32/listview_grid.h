@@ -41,6 +41,10 @@ class ListViewGrid final : public Grid {
 
   // The owner window forwards LVN_GETDISPINFOW here.
   void FillDisplayInfo(NMLVDISPINFOW& info) const;
+  // The owner window forwards the ListView's NM_CUSTOMDRAW here and returns
+  // what this returns. The selected row is drawn in the highlight colours
+  // even while the focus is elsewhere, as under a box asking about it.
+  LRESULT CustomDraw(NMLVCUSTOMDRAW& draw) const;
   // Added rows are only stored, so that adding thousands costs one ListView
   // update; the view calls this once the handler that added them returns.
   void ShowAddedRows();

@@ -79,6 +79,28 @@ class ListViewGridTest : public ::testing::Test {
                              : -static_cast<int32_t>(items.size());
   }
 
+  // The middle line of a row as the ListView paints it.
+  std::vector<COLORREF> PaintedRow(int32_t row) const {
+    RECT client{};
+    GetClientRect(list_view_, &client);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap =
+        CreateCompatibleBitmap(screen, client.right, client.bottom);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    SendMessageW(list_view_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc),
+                 PRF_CLIENT | PRF_ERASEBKGND);
+    std::vector<COLORREF> pixels;
+    for (int x = 0; x < client.right; ++x) {
+      pixels.push_back(GetPixel(dc, x, InRow(row).y));
+    }
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return pixels;
+  }
+
   TestWindow host_;
   HWND list_view_ =
       host_.AddChild(WC_LISTVIEWW, kListViewGridStyle, 5, 468, 229);
@@ -252,6 +274,25 @@ TEST_F(ListViewGridTest, WhateverMovesTheCursorTakesTheHighlightAlong) {
   EXPECT_EQ(Highlighted(), 0);
   Key(VK_DOWN);
   EXPECT_EQ(Highlighted(), grid_.CurrentRow());
+}
+
+TEST_F(ListViewGridTest, TheSelectedRowIsDrawnInTheHighlightColours) {
+  grid_.SetLastColumnFillsWidth(true);
+  grid_.SetColumnWidth(0, 4914);
+  AddFiles(3);
+  grid_.SelectRange(2, 0, 2, 1);
+  ASSERT_NE(GetFocus(), list_view_);  // as under a box
+  const std::vector<COLORREF> selected = PaintedRow(2);
+  const std::vector<COLORREF> next = PaintedRow(3);
+  const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+  // Across both cells, with the text in its own colour; the next row as
+  // it was.
+  EXPECT_EQ(selected[3], highlight);
+  EXPECT_EQ(selected[selected.size() - 3], highlight);
+  EXPECT_NE(std::find(selected.begin(), selected.end(),
+                      GetSysColor(COLOR_HIGHLIGHTTEXT)),
+            selected.end());
+  EXPECT_EQ(std::find(next.begin(), next.end(), highlight), next.end());
 }
 
 TEST_F(ListViewGridTest, WidthsAreTwipsAtTheScreenDpi) {
