@@ -242,6 +242,9 @@ LRESULT MainWindow::OnNotify(const NMHDR& header) {
       grid_->FillDisplayInfo(
           *reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(&header)));
       return 0;
+    case NM_CUSTOMDRAW:
+      return grid_->CustomDraw(
+          *reinterpret_cast<NMLVCUSTOMDRAW*>(const_cast<NMHDR*>(&header)));
     case LVN_KEYDOWN:
       OnGridKey(reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey);
       return 0;

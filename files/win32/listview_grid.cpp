@@ -32,11 +32,35 @@ int NextItem(HWND list_view, int after, UINT flags) {
                                static_cast<LPARAM>(flags)));
 }
 
-}  // namespace
-
-ListViewGrid::~ListViewGrid() {
-  if (show_timer_set_) KillTimer(list_view_, reinterpret_cast<UINT_PTR>(this));
+bool IsSelected(HWND list_view, int item) {
+  return (Send(list_view, LVM_GETITEMSTATE, static_cast<WPARAM>(item),
+               LVIS_SELECTED) &
+          LVIS_SELECTED) != 0;
 }
+
+constexpr UINT_PTR kInputSubclass = 1;
+
+bool IsClick(UINT message) {
+  switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_RBUTTONDBLCLK:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// What the ListView may move its focused item or its selection on.
+bool MayMoveTheCursor(UINT message) {
+  return IsClick(message) || message == WM_KEYDOWN || message == WM_CHAR ||
+         message == WM_SETFOCUS;
+}
+
+}  // namespace
 
 ListViewGrid::ListViewGrid(HWND list_view, int32_t width_twips, int dpi_x)
     : list_view_(list_view), width_twips_(width_twips), dpi_x_(dpi_x) {
@@ -63,6 +87,98 @@ ListViewGrid::ListViewGrid(HWND list_view, int32_t width_twips, int dpi_x)
     Send(list_view_, LVM_SETIMAGELIST, LVSIL_SMALL,
          reinterpret_cast<LPARAM>(marks));
   }
+}
+
+ListViewGrid::~ListViewGrid() {
+  if (show_timer_set_) KillTimer(list_view_, reinterpret_cast<UINT_PTR>(this));
+  if (watching_input_ && IsWindow(list_view_)) {
+    RemoveWindowSubclass(list_view_, &ListViewGrid::ListViewProcedure,
+                         kInputSubclass);
+  }
+}
+
+LRESULT CALLBACK ListViewGrid::ListViewProcedure(HWND window, UINT message,
+                                                 WPARAM wparam, LPARAM lparam,
+                                                 UINT_PTR subclass,
+                                                 DWORD_PTR self) {
+  if (message == WM_NCDESTROY) {
+    RemoveWindowSubclass(window, &ListViewGrid::ListViewProcedure, subclass);
+    reinterpret_cast<ListViewGrid*>(self)->watching_input_ = false;
+    return DefSubclassProc(window, message, wparam, lparam);
+  }
+  if (!MayMoveTheCursor(message)) {
+    return DefSubclassProc(window, message, wparam, lparam);
+  }
+  const int focused_before =
+      IsClick(message) ? NextItem(window, -1, LVNI_FOCUSED) : -1;
+  const LRESULT result = DefSubclassProc(window, message, wparam, lparam);
+  // The window may have closed under the Delete key's question.
+  if (IsWindow(window)) {
+    reinterpret_cast<ListViewGrid*>(self)->KeepHighlightOnCursor(
+        focused_before);
+  }
+  return result;
+}
+
+// Under Wine every message through a subclass costs a look-up of a window
+// property on the server: it comes with the first row, which is when keys
+// and clicks can first part the cursor and the highlight.
+void ListViewGrid::WatchInput() {
+  if (watching_input_) return;
+  watching_input_ =
+      SetWindowSubclass(list_view_, &ListViewGrid::ListViewProcedure,
+                        kInputSubclass,
+                        reinterpret_cast<DWORD_PTR>(this)) != FALSE;
+}
+
+// The ListView lets its focus and its selection part: Ctrl with the arrows
+// moves the focus alone, Ctrl+click toggles the selection, Shift selects a
+// range and a click on empty space clears the selection but keeps the
+// focus. Undone here after each, whichever of them this ListView does.
+void ListViewGrid::KeepHighlightOnCursor(int focused_before_click) {
+  const int items = static_cast<int>(Send(list_view_, LVM_GETITEMCOUNT, 0, 0));
+  int focused = NextItem(list_view_, -1, LVNI_FOCUSED);
+  if (focused < 0 && focused_before_click >= 0 &&
+      focused_before_click < items) {
+    focused = focused_before_click;
+    SetItemState(list_view_, focused, LVIS_FOCUSED, LVIS_FOCUSED);
+  }
+  const auto selected =
+      static_cast<int>(Send(list_view_, LVM_GETSELECTEDCOUNT, 0, 0));
+  const bool current_alone =
+      focused < 0 ? selected == 0
+                  : selected == 1 && IsSelected(list_view_, focused);
+  if (current_alone) return;
+  SetItemState(list_view_, -1, 0, LVIS_SELECTED);
+  if (focused < 0) return;
+  SetItemState(list_view_, focused, LVIS_SELECTED, LVIS_SELECTED);
+  Send(list_view_, LVM_SETSELECTIONMARK, 0, focused);
+}
+
+LRESULT ListViewGrid::CustomDraw(NMLVCUSTOMDRAW& draw) const {
+  const DWORD stage = draw.nmcd.dwDrawStage;
+  if (stage == CDDS_PREPAINT) {
+    return Send(list_view_, LVM_GETSELECTEDCOUNT, 0, 0) > 0
+               ? CDRF_NOTIFYITEMDRAW
+               : CDRF_DODEFAULT;
+  }
+  if (stage != CDDS_ITEMPREPAINT &&
+      stage != (CDDS_ITEMPREPAINT | CDDS_SUBITEM)) {
+    return CDRF_DODEFAULT;
+  }
+  // The ListView's own state: under LVS_SHOWSELALWAYS, Windows' comctl32
+  // marks every item CDIS_SELECTED.
+  if (!IsSelected(list_view_, static_cast<int>(draw.nmcd.dwItemSpec))) {
+    return CDRF_DODEFAULT;
+  }
+  draw.clrText = GetSysColor(COLOR_HIGHLIGHTTEXT);
+  draw.clrTextBk = GetSysColor(COLOR_HIGHLIGHT);
+  // Marked selected, the item would get the ListView's own selection
+  // colours over these: the pale ones of a list without the focus.
+  draw.nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED);
+  // Each cell again, for a comctl32 that takes a cell's colours afresh.
+  return (stage & CDDS_SUBITEM) != 0 ? CDRF_NEWFONT
+                                     : CDRF_NEWFONT | CDRF_NOTIFYSUBITEMDRAW;
 }
 
 bool ListViewGrid::ValidCell(int32_t row, int32_t column) const {
@@ -294,6 +410,7 @@ void ListViewGrid::SyncItemCount() {
                              ? (LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL)
                              : 0;
     Send(list_view_, LVM_SETITEMCOUNT, static_cast<WPARAM>(FileRows()), flags);
+    if (FileRows() > 0) WatchInput();
     shown_page_ = {};
     // A scroll bar may have come or gone with the rows.
     FitLastColumn();

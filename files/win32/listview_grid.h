@@ -22,6 +22,12 @@ inline constexpr DWORD kListViewGridStyle =
 
 // Always the two columns the set-up asks for, path and database name: the
 // column and fixed counts the set-up writes are accepted as they are.
+//
+// As in a grid, the highlighted row is the current row (the ListView's
+// focused item), or none when no row is current: after every key and click
+// the ListView has handled, whatever it made of Ctrl, Shift or a click on
+// empty space, only the current row stays selected. A click below the rows
+// keeps the current row.
 class ListViewGrid final : public Grid {
  public:
   // list_view: a ListView created with kListViewGridStyle; width_twips: its
@@ -35,6 +41,10 @@ class ListViewGrid final : public Grid {
 
   // The owner window forwards LVN_GETDISPINFOW here.
   void FillDisplayInfo(NMLVDISPINFOW& info) const;
+  // The owner window forwards the ListView's NM_CUSTOMDRAW here and returns
+  // what this returns. The selected row is drawn in the highlight colours
+  // even while the focus is elsewhere, as under a box asking about it.
+  LRESULT CustomDraw(NMLVCUSTOMDRAW& draw) const;
   // Added rows are only stored, so that adding thousands costs one ListView
   // update; the view calls this once the handler that added them returns.
   void ShowAddedRows();
@@ -64,6 +74,14 @@ class ListViewGrid final : public Grid {
   static constexpr int32_t kColumns = 2;
   using Row = std::array<Text, kColumns>;
 
+  static LRESULT CALLBACK ListViewProcedure(HWND window, UINT message,
+                                            WPARAM wparam, LPARAM lparam,
+                                            UINT_PTR subclass, DWORD_PTR self);
+  // From the first row on, sees the keys and clicks the ListView takes.
+  void WatchInput();
+  // Selects the current row alone, after the ListView has taken a key or a
+  // click. A click that left no row current gives back the one before.
+  void KeepHighlightOnCursor(int focused_before_click);
   bool ValidCell(int32_t row, int32_t column) const;
   // Tells the ListView the number of file rows without redrawing the rest.
   void SyncItemCount();
@@ -86,6 +104,7 @@ class ListViewGrid final : public Grid {
   int32_t width_twips_;
   int dpi_x_;
   bool last_column_fills_ = false;
+  bool watching_input_ = false;
   // Items the ListView has been told about; below the file rows while added
   // rows wait to be shown.
   int32_t shown_rows_ = 0;

@@ -9,47 +9,17 @@
 
 #include <cwchar>
 #include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "common/com_ptr.h"
 #include "common/win32/com_apartment.h"
 #include "common/win32/error_text.h"
 #include "common/win32/wide.h"
-#include "files/file_selection.h"
+#include "files/item_dialog.h"
 
 namespace quorvel::files::win32 {
-
-std::vector<std::pair<Text, Text>> FilterPairs(const Text& filter) {
-  std::vector<std::pair<Text, Text>> pairs;
-  if (filter.empty()) {
-    return pairs;
-  }
-  const std::vector<Text> pieces = files::SplitText(filter, u'|');
-  for (std::size_t i = 0; i + 1 < pieces.size(); i += 2) {
-    pairs.emplace_back(pieces[i], pieces[i + 1]);
-  }
-  return pairs;
-}
-
-Text ResultText(const Text& folder, const std::vector<Text>& paths) {
-  if (paths.size() == 1) {
-    return paths.front();
-  }
-  // A drive's root comes with its backslash; other folders without.
-  Text prefix = folder;
-  if (prefix.empty() || prefix.back() != u'\\') {
-    prefix += u'\\';
-  }
-  Text text = folder;
-  for (const Text& path : paths) {
-    const bool in_folder = path.size() > prefix.size() &&
-                           path.compare(0, prefix.size(), prefix) == 0 &&
-                           path.find(u'\\', prefix.size()) == Text::npos;
-    text += u'\0';
-    text += in_folder ? path.substr(prefix.size()) : path;
-  }
-  return text;
-}
-
 namespace {
 
 using com::ComPtr;
@@ -59,14 +29,15 @@ struct CoTaskMemFreer {
 };
 using CoTaskText = std::unique_ptr<wchar_t, CoTaskMemFreer>;
 
-HRESULT FileSystemPath(IShellItem& item, Text& path) {
+// Nothing when the item has no file-system path (a virtual folder such as
+// "This PC") or it cannot be read.
+std::optional<Text> FileSystemPath(IShellItem* item) {
+  if (item == nullptr) return std::nullopt;
   PWSTR name = nullptr;
-  const HRESULT result = item.GetDisplayName(SIGDN_FILESYSPATH, &name);
+  const HRESULT result = item->GetDisplayName(SIGDN_FILESYSPATH, &name);
   const CoTaskText owned(name);
-  if (FAILED(result)) return result;
-  if (!owned) return E_POINTER;
-  path = FromWide(owned.get(), std::wcslen(owned.get()));
-  return S_OK;
+  if (FAILED(result) || !owned) return std::nullopt;
+  return FromWide(owned.get(), std::wcslen(owned.get()));
 }
 
 // From the dialog's defaults, which ask typed names to exist: what the
@@ -83,8 +54,36 @@ FILEOPENDIALOGOPTIONS ItemDialogOptions(FILEOPENDIALOGOPTIONS defaults,
   return options;
 }
 
-// The chosen items in the dialog's order (the order they were typed in).
-HRESULT ChosenItemPaths(IFileOpenDialog& dialog, std::vector<Text>& paths) {
+// The confirmed dialog's items, in its order (the order they were typed
+// in), and its folder, each read from the shell when asked.
+class ShellChosenItems final : public files::ChosenItems {
+ public:
+  ShellChosenItems(IFileOpenDialog& dialog, IShellItemArray& items, DWORD count)
+      : dialog_(dialog), items_(items), count_(count) {}
+
+  std::size_t Count() const override { return count_; }
+
+  std::optional<Text> ItemPath(std::size_t index) const override {
+    ComPtr<IShellItem> item;
+    if (FAILED(items_.GetItemAt(static_cast<DWORD>(index), &item))) {
+      return std::nullopt;
+    }
+    return FileSystemPath(item.Get());
+  }
+
+  std::optional<Text> FolderPath() const override {
+    ComPtr<IShellItem> folder;
+    if (FAILED(dialog_.GetFolder(&folder))) return std::nullopt;
+    return FileSystemPath(folder.Get());
+  }
+
+ private:
+  IFileOpenDialog& dialog_;
+  IShellItemArray& items_;
+  DWORD count_;
+};
+
+HRESULT ReadResultText(IFileOpenDialog& dialog, Text& text) {
   ComPtr<IShellItemArray> items;
   HRESULT result = dialog.GetResults(&items);
   if (FAILED(result)) return result;
@@ -92,39 +91,11 @@ HRESULT ChosenItemPaths(IFileOpenDialog& dialog, std::vector<Text>& paths) {
   DWORD count = 0;
   result = items->GetCount(&count);
   if (FAILED(result)) return result;
-  // Confirmed without an item is no selection.
-  if (count == 0) return E_UNEXPECTED;
-  for (DWORD i = 0; i < count; ++i) {
-    ComPtr<IShellItem> item;
-    result = items->GetItemAt(i, &item);
-    if (FAILED(result)) return result;
-    if (!item) return E_POINTER;
-    Text path;
-    result = FileSystemPath(*item.Get(), path);
-    if (FAILED(result)) return result;
-    paths.push_back(std::move(path));
-  }
-  return S_OK;
-}
-
-HRESULT DialogFolder(IFileOpenDialog& dialog, Text& folder) {
-  ComPtr<IShellItem> item;
-  const HRESULT result = dialog.GetFolder(&item);
-  if (FAILED(result)) return result;
-  if (!item) return E_POINTER;
-  return FileSystemPath(*item.Get(), folder);
-}
-
-HRESULT ReadResultText(IFileOpenDialog& dialog, Text& text) {
-  std::vector<Text> paths;
-  HRESULT result = ChosenItemPaths(dialog, paths);
-  if (FAILED(result)) return result;
-  Text folder;
-  if (paths.size() > 1) {
-    result = DialogFolder(dialog, folder);
-    if (FAILED(result)) return result;
-  }
-  text = ResultText(folder, paths);
+  std::optional<Text> chosen =
+      files::ResultText(ShellChosenItems(dialog, *items.Get(), count));
+  // Confirmed without an item that has a path is no selection.
+  if (!chosen) return E_UNEXPECTED;
+  text = std::move(*chosen);
   return S_OK;
 }
 
@@ -138,7 +109,7 @@ HRESULT Configure(IFileOpenDialog& dialog, const Text& title,
   if (SUCCEEDED(result) && !title.empty()) {
     result = dialog.SetTitle(Wide(title));
   }
-  const std::vector<std::pair<Text, Text>> pairs = FilterPairs(filter);
+  const std::vector<std::pair<Text, Text>> pairs = files::FilterPairs(filter);
   if (SUCCEEDED(result) && !pairs.empty()) {
     std::vector<COMDLG_FILTERSPEC> specs;
     for (const auto& [description, pattern] : pairs) {

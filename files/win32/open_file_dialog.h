@@ -3,8 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <utility>
-#include <vector>
 
 #include "common/win32/windows_api.h"
 #include "files/file_dialog.h"
@@ -13,16 +11,6 @@ namespace quorvel::files::win32 {
 
 // Description of the cancel error, as the dialog host has always worded it.
 inline constexpr char16_t kDialogCancelledText[] = u"Cancel was selected.";
-
-// "desc|pattern|desc|pattern" as description and pattern pairs. An unpaired
-// last description is dropped.
-std::vector<std::pair<Text, Text>> FilterPairs(const Text& filter);
-
-// The text the file selection reads, from the dialog's folder and the full
-// paths of the chosen items in the dialog's order: one item's path, or the
-// folder and then each item, NUL-separated, nothing after the last. An item
-// in the folder goes by its name, any other (a full path typed) whole.
-Text ResultText(const Text& folder, const std::vector<Text>& paths);
 
 class OpenFileDialog final : public FileDialog {
  public:

@@ -4,8 +4,11 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <iterator>
+#include <vector>
 
 #include "app/win32/win32_controls.h"
 #include "tests/view/test_window.h"
@@ -35,6 +38,67 @@ class ListViewGridTest : public ::testing::Test {
       grid_.SetCellText(grid_.RowCount() - 1, 1, u"db" + number);
     }
     grid_.ShowAddedRows();
+  }
+
+  // Where the ListView shows a file row; 40 pixels below the last for the
+  // row after it.
+  POINT InRow(int32_t row) const {
+    RECT item{LVIR_BOUNDS, 0, 0, 0};
+    const int32_t shown = std::min(row, grid_.RowCount() - 1);
+    SendMessageW(list_view_, LVM_GETITEMRECT, static_cast<WPARAM>(shown - 1),
+                 reinterpret_cast<LPARAM>(&item));
+    return {item.left + 20, (item.top + item.bottom) / 2 + (row - shown) * 40};
+  }
+
+  // A key stroke, or a left click on a row, sent to the ListView with the
+  // modifiers in the thread's keyboard state, where it looks for them.
+  void Input(UINT down, WPARAM wparam, LPARAM lparam, BYTE held = 0) {
+    BYTE saved[256] = {};
+    GetKeyboardState(saved);
+    BYTE keys[256] = {};
+    std::copy(std::begin(saved), std::end(saved), std::begin(keys));
+    if (held != 0) keys[held] |= 0x80;
+    SetKeyboardState(keys);
+    const bool click = down == WM_LBUTTONDOWN;
+    const WPARAM mouse_keys =
+        held == VK_CONTROL ? MK_CONTROL : (held == VK_SHIFT ? MK_SHIFT : 0);
+    SendMessageW(list_view_, down, wparam | (click ? mouse_keys : 0), lparam);
+    SendMessageW(list_view_, click ? WM_LBUTTONUP : WM_KEYUP,
+                 click ? mouse_keys : wparam, lparam);
+    SetKeyboardState(saved);
+  }
+  void Key(WPARAM key, BYTE held = 0) { Input(WM_KEYDOWN, key, 1, held); }
+  void Click(int32_t row, BYTE held = 0) {
+    const POINT at = InRow(row);
+    Input(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y), held);
+  }
+  // The one highlighted row, 0 for none, or minus the count of several.
+  int32_t Highlighted() const {
+    const std::vector<int> items = SelectedItems(list_view_);
+    return items.size() == 1 ? items.front() + 1
+                             : -static_cast<int32_t>(items.size());
+  }
+
+  // The middle line of a row as the ListView paints it.
+  std::vector<COLORREF> PaintedRow(int32_t row) const {
+    RECT client{};
+    GetClientRect(list_view_, &client);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap =
+        CreateCompatibleBitmap(screen, client.right, client.bottom);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    SendMessageW(list_view_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc),
+                 PRF_CLIENT | PRF_ERASEBKGND);
+    std::vector<COLORREF> pixels;
+    for (int x = 0; x < client.right; ++x) {
+      pixels.push_back(GetPixel(dc, x, InRow(row).y));
+    }
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return pixels;
   }
 
   TestWindow host_;
@@ -174,6 +238,61 @@ TEST_F(ListViewGridTest, SelectRangeSelectsOnlyThatRowAndMakesItCurrent) {
   grid_.SelectRange(0, 0, 0, 1);
   grid_.SelectRange(7, 0, 9, 1);
   EXPECT_EQ(SelectedItems(list_view_), (std::vector<int>{1, 2}));
+}
+
+TEST_F(ListViewGridTest, WhateverMovesTheCursorTakesTheHighlightAlong) {
+  AddFiles(4);
+  Click(3);
+  ASSERT_EQ(Highlighted(), 3);
+  // Keys with Ctrl or Shift: one row highlighted, the current one.
+  Key(VK_UP, VK_CONTROL);
+  EXPECT_EQ(grid_.CurrentRow(), 2);
+  EXPECT_EQ(Highlighted(), 2);
+  Key(VK_DOWN, VK_SHIFT);
+  Key(VK_SPACE, VK_CONTROL);  // would toggle the highlight off
+  EXPECT_EQ(grid_.CurrentRow(), 3);
+  EXPECT_EQ(Highlighted(), 3);
+  // Below the rows: the current row stays, highlighted.
+  Click(5);
+  EXPECT_EQ(grid_.CurrentRow(), 3);
+  EXPECT_EQ(Highlighted(), 3);
+  // Ctrl+click on the current row keeps it; Ctrl+ or Shift+click on
+  // another moves there alone.
+  Click(3, VK_CONTROL);
+  EXPECT_EQ(Highlighted(), 3);
+  Click(1, VK_CONTROL);
+  EXPECT_EQ(Highlighted(), 1);
+  Click(4, VK_SHIFT);
+  EXPECT_EQ(grid_.CurrentRow(), 4);
+  EXPECT_EQ(Highlighted(), 4);
+
+  // No current row: nothing highlighted, below the rows or after a key.
+  grid_.SetRowCount(1);
+  AddFiles(2);
+  Click(3);
+  EXPECT_EQ(grid_.CurrentRow(), 0);
+  EXPECT_EQ(Highlighted(), 0);
+  Key(VK_DOWN);
+  EXPECT_EQ(Highlighted(), grid_.CurrentRow());
+}
+
+TEST_F(ListViewGridTest, TheSelectedRowIsDrawnInTheHighlightColours) {
+  grid_.SetLastColumnFillsWidth(true);
+  grid_.SetColumnWidth(0, 4914);
+  AddFiles(3);
+  grid_.SelectRange(2, 0, 2, 1);
+  ASSERT_NE(GetFocus(), list_view_);  // as under a box
+  const std::vector<COLORREF> selected = PaintedRow(2);
+  const std::vector<COLORREF> next = PaintedRow(3);
+  const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+  // Across both cells, with the text in its own colour; the next row as
+  // it was.
+  EXPECT_EQ(selected[3], highlight);
+  EXPECT_EQ(selected[selected.size() - 3], highlight);
+  EXPECT_NE(std::find(selected.begin(), selected.end(),
+                      GetSysColor(COLOR_HIGHLIGHTTEXT)),
+            selected.end());
+  EXPECT_EQ(std::find(next.begin(), next.end(), highlight), next.end());
 }
 
 TEST_F(ListViewGridTest, WidthsAreTwipsAtTheScreenDpi) {

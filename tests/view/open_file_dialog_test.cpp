@@ -269,28 +269,5 @@ TEST(OpenFileDialogTest, AFailureCarriesItsNumberAndAText) {
   EXPECT_TRUE(dialog.FileName().empty());
 }
 
-TEST(OpenFileDialogTextTest, FilterSettingBecomesDescriptionAndPatternPairs) {
-  using Pairs = std::vector<std::pair<Text, Text>>;
-  EXPECT_EQ(FilterPairs(u"*.mdf|*.mdf"), (Pairs{{u"*.mdf", u"*.mdf"}}));
-  // An unpaired description is left out rather than taken as a pattern.
-  EXPECT_EQ(FilterPairs(u"Datos|*.mdf|Todo"), (Pairs{{u"Datos", u"*.mdf"}}));
-  EXPECT_TRUE(FilterPairs(u"").empty());
-}
-
-TEST(OpenFileDialogTextTest, ResultTextGivesTheFileSelectionTheSameRows) {
-  EXPECT_EQ(ResultText(u"C:\\Data", {u"D:\\x.mdf"}), Text(u"D:\\x.mdf"));
-  EXPECT_EQ(ResultText(u"C:\\Data", {u"C:\\Data\\a.mdf", u"C:\\Data\\b.mdf"}),
-            Text(u"C:\\Data\0a.mdf\0b.mdf", 19));
-  // Outside the folder, or below it: whole.
-  const std::vector<Text> mixed = {u"C:\\Data\\a.mdf", u"C:\\Data2\\x.mdf",
-                                   u"C:\\Data\\sub\\y.mdf",
-                                   u"\\\\server\\share\\z.mdf"};
-  EXPECT_EQ(SplitAtNul(ResultText(u"C:\\Data", mixed)).size(), 5u);
-  EXPECT_EQ(ChosenPaths(ResultText(u"C:\\Data", mixed)), mixed);
-  // A drive's root keeps its backslash, as the dialog gives it.
-  EXPECT_EQ(ResultText(u"C:\\", {u"C:\\a.mdf", u"C:\\b.mdf"}),
-            Text(u"C:\\\0a.mdf\0b.mdf", 15));
-}
-
 }  // namespace
 }  // namespace quorvel::files::win32

@@ -45,9 +45,15 @@ LRESULT CALLBACK TestWindow::Procedure(HWND window, UINT message, WPARAM wparam,
   }
   auto* header = reinterpret_cast<NMHDR*>(lparam);
   if (self != nullptr && self->grid_ != nullptr && message == WM_NOTIFY &&
-      header->code == LVN_GETDISPINFOW) {
-    self->grid_->FillDisplayInfo(*reinterpret_cast<NMLVDISPINFOW*>(header));
-    return 0;
+      header->hwndFrom == self->grid_->Handle()) {
+    if (header->code == LVN_GETDISPINFOW) {
+      self->grid_->FillDisplayInfo(*reinterpret_cast<NMLVDISPINFOW*>(header));
+      return 0;
+    }
+    if (header->code == NM_CUSTOMDRAW) {
+      return self->grid_->CustomDraw(
+          *reinterpret_cast<NMLVCUSTOMDRAW*>(header));
+    }
   }
   return DefWindowProcW(window, message, wparam, lparam);
 }

@@ -6,9 +6,12 @@ namespace quorvel::testing {
 
 Text NulJoined(std::initializer_list<Text> pieces) {
   Text joined;
+  bool first = true;
+  // An empty first piece still gets its separator.
   for (const Text& piece : pieces) {
-    if (!joined.empty()) joined += u'\0';
+    if (!first) joined += u'\0';
     joined += piece;
+    first = false;
   }
   return joined;
 }
