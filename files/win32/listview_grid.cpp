@@ -173,6 +173,20 @@ LRESULT ListViewGrid::CustomDraw(NMLVCUSTOMDRAW& draw) const {
   }
   draw.clrText = GetSysColor(COLOR_HIGHLIGHTTEXT);
   draw.clrTextBk = GetSysColor(COLOR_HIGHLIGHT);
+  // The text's background starts after the mark's room: that room too, under
+  // the mark, so the whole row stands out.
+  if ((stage & CDDS_SUBITEM) == 0) {
+    RECT bounds{LVIR_BOUNDS, 0, 0, 0};
+    RECT label{LVIR_LABEL, 0, 0, 0};
+    const WPARAM item = static_cast<WPARAM>(draw.nmcd.dwItemSpec);
+    if (Send(list_view_, LVM_GETITEMRECT, item,
+             reinterpret_cast<LPARAM>(&bounds)) != 0 &&
+        Send(list_view_, LVM_GETITEMRECT, item,
+             reinterpret_cast<LPARAM>(&label)) != 0) {
+      const RECT room{bounds.left, bounds.top, label.left, bounds.bottom};
+      FillRect(draw.nmcd.hdc, &room, GetSysColorBrush(COLOR_HIGHLIGHT));
+    }
+  }
   // Marked selected, the item would get the ListView's own selection
   // colours over these: the pale ones of a list without the focus.
   draw.nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED);
