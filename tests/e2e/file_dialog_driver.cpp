@@ -133,6 +133,33 @@ bool FileDialog::InFolder(const std::wstring& folder) const {
   return count > 0;
 }
 
+bool FileDialog::Browse(const std::wstring& shown_name, int timeout_ms) const {
+  const HWND list = FileList();
+  int item = 0;
+  while (item < ListRowCount(list) && ListCell(list, item, 0) != shown_name) {
+    ++item;
+  }
+  if (list == nullptr || item == ListRowCount(list)) return false;
+  const std::wstring first = ListCell(list, 0, 0);
+  RECT place{LVIR_BOUNDS, 0, 0, 0};
+  SendRemote(list, LVM_GETITEMRECT, static_cast<WPARAM>(item), place);
+  const LPARAM at = MAKELPARAM((place.left + place.right) / 2,
+                               (place.top + place.bottom) / 2);
+  constexpr UINT kDoubleClick[] = {WM_LBUTTONDOWN, WM_LBUTTONUP,
+                                   WM_LBUTTONDBLCLK, WM_LBUTTONUP};
+  for (const UINT message : kDoubleClick) {
+    PostMessageW(list, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, at);
+  }
+  // Browsing may put a new list in the old one's place.
+  return WaitFor(
+      [&] {
+        const HWND shown = FileList();
+        return shown != nullptr && ListRowCount(shown) > 0 &&
+               ListCell(shown, 0, 0) != first;
+      },
+      timeout_ms);
+}
+
 bool FileDialog::WaitClosed(int timeout_ms) const {
   return WaitFor([&] { return !IsOpen(); }, timeout_ms);
 }

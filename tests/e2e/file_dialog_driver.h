@@ -35,6 +35,9 @@ class FileDialog {
   bool Submit(const std::wstring& text, int timeout_ms = kWaitMs) const;
   // Types the folder and confirms, then waits until the dialog is in it.
   bool Open(const std::wstring& folder, int timeout_ms = kWaitMs) const;
+  // Opens a place the dialog's list shows ("My Computer", a folder) with a
+  // double click, and waits until the list shows what is in it.
+  bool Browse(const std::wstring& shown_name, int timeout_ms = kWaitMs) const;
   // The item dialog does not answer CDM_GETFOLDERPATH: true when its file
   // list shows something and everything it shows is in the folder.
   bool InFolder(const std::wstring& folder) const;

@@ -352,4 +352,73 @@ TEST_F(FileDialogE2E, NamesFillTheGridWithAndWithoutAScrollBar) {
   EXPECT_TRUE(names_reach_the_edge());
 }
 
+// "My Computer" (Windows' "This PC") has no path of its own: files typed
+// there with their full paths come back whole, one row each.
+TEST_F(FileDialogE2E, SeveralFilesChosenInMyComputerComeBackWhole) {
+  const std::wstring x = FolderWith({L"x.mdf"}).Path(L"x.mdf");
+  const std::wstring y = FolderWith({L"y.mdf"}).Path(L"y.mdf");
+  auto dialog = OpenFileDialog();
+  ASSERT_TRUE(dialog);
+  ASSERT_TRUE(dialog->Browse(L"My Computer"));
+  ASSERT_TRUE(dialog->Confirm(L"\"" + x + L"\" \"" + y + L"\""));
+  ASSERT_TRUE(dialog->WaitClosed());
+  ASSERT_TRUE(WaitRows(2));
+  EXPECT_EQ(Cell(0, 0), x);
+  EXPECT_EQ(Cell(0, 1), L"x");
+  EXPECT_EQ(Cell(1, 0), y);
+  EXPECT_EQ(Cell(1, 1), L"y");
+}
+
+// The row the Delete question is about is the one shown highlighted, in
+// the highlight colours, whatever moved the cursor there.
+TEST_F(FileDialogE2E, TheRowAskedAboutIsTheHighlightedOne) {
+  ASSERT_NO_FATAL_FAILURE(ChooseFiles(
+      L"\"uno.mdf\" \"dos.mdf\" \"tres.mdf\" \"cuatro.mdf\"",
+      FolderWith({L"uno.mdf", L"dos.mdf", L"tres.mdf", L"cuatro.mdf"}).path()));
+  ASSERT_TRUE(WaitRows(4));
+  const auto row_rect = [&](int item) {
+    RECT place{LVIR_BOUNDS, 0, 0, 0};
+    e2e::SendRemote(Grid(), LVM_GETITEMRECT, static_cast<WPARAM>(item), place);
+    return place;
+  };
+  const auto click = [&](POINT at) {
+    ASSERT_TRUE(e2e::SendClick(Grid(), at));
+    ASSERT_TRUE(Sync());
+  };
+  // Delete, Yes: the row asked about is the highlighted one, drawn in the
+  // highlight colours, and it is the one that goes.
+  const auto delete_highlighted = [&](const std::wstring& name) {
+    const int current = e2e::ListFocusedRow(Grid());
+    EXPECT_EQ(e2e::ListSelectedRows(Grid()), std::vector<int>{current});
+    ASSERT_EQ(Cell(current, 1), name);
+    e2e::PostKey(Grid(), VK_DELETE);
+    const auto box = WaitBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(e2e::ListSelectedRows(Grid()), std::vector<int>{current});
+    RECT row = row_rect(current);
+    MapWindowPoints(Grid(), Main(), reinterpret_cast<POINT*>(&row), 2);
+    int width = 0;
+    int height = 0;
+    const std::vector<uint8_t> bgr = e2e::CaptureClient(Main(), width, height);
+    const size_t at = static_cast<size_t>(
+        ((row.top + row.bottom) / 2 * width + row.right - 4) * 3);
+    ASSERT_LT(at + 2, bgr.size());
+    EXPECT_EQ((std::vector<uint8_t>{bgr[at], bgr[at + 1], bgr[at + 2]}),
+              e2e::Bgr(GetSysColor(COLOR_HIGHLIGHT)));
+    ASSERT_NO_FATAL_FAILURE(Answer(*box, IDYES));
+    for (int item = 0; item < Rows(); ++item) EXPECT_NE(Cell(item, 1), name);
+  };
+  const RECT tres = row_rect(2);
+  click({tres.left + 30, (tres.top + tres.bottom) / 2});
+  ASSERT_TRUE(e2e::SendChord(Main(), {VK_CONTROL, VK_UP}));
+  ASSERT_NO_FATAL_FAILURE(delete_highlighted(L"dos"));
+  ASSERT_EQ(Rows(), 3);
+  // Below the rows: the current row stays current, and highlighted.
+  const std::wstring current = Cell(e2e::ListFocusedRow(Grid()), 1);
+  const RECT last = row_rect(Rows() - 1);
+  click({last.left + 30, last.bottom + 3 * (last.bottom - last.top)});
+  ASSERT_NO_FATAL_FAILURE(delete_highlighted(current));
+  EXPECT_EQ(Rows(), 2);
+}
+
 }  // namespace
