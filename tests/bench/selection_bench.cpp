@@ -11,7 +11,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <array>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -19,7 +19,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/frm_adjuntar.h"
 #include "fakes/fake_form.h"
 #include "files/win32/listview_grid.h"
 
@@ -32,15 +31,10 @@ int kNames = kDefaultNames;  // a smaller count may be given for a quick look
 constexpr int kRounds = 3;
 
 double Seconds(const std::function<void()>& work) {
-  LARGE_INTEGER frequency;
-  LARGE_INTEGER start;
-  LARGE_INTEGER end;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&start);
+  const auto start = std::chrono::steady_clock::now();
   work();
-  QueryPerformanceCounter(&end);
-  return static_cast<double>(end.QuadPart - start.QuadPart) /
-         static_cast<double>(frequency.QuadPart);
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
+      .count();
 }
 
 double Median(std::vector<double> values) {
@@ -48,68 +42,12 @@ double Median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
-// Rows kept in plain memory: the core's own cost, without any control.
-class MemoryGrid final : public quorvel::files::Grid {
- public:
-  void SetEnabled(bool) override {}
-  int32_t RowCount() const override {
-    return static_cast<int32_t>(rows_.size()) + 1;
-  }
-  void SetRowCount(int32_t) override { rows_.clear(); }
-  int32_t ColumnCount() const override { return 2; }
-  void SetColumnCount(int32_t) override {}
-  void SetFixedRowCount(int32_t) override {}
-  void SetFixedColumnCount(int32_t) override {}
-  Text CellText(int32_t row, int32_t column) const override {
-    return rows_[static_cast<std::size_t>(row - 1)]
-                [static_cast<std::size_t>(column)];
-  }
-  void SetCellText(int32_t row, int32_t column, const Text& text) override {
-    rows_[static_cast<std::size_t>(row - 1)][static_cast<std::size_t>(column)] =
-        text;
-  }
-  void AddRow(const Text&) override { rows_.emplace_back(); }
-  void RemoveRow(int32_t) override {}
-  int32_t CurrentRow() const override { return 0; }
-  void SelectRange(int32_t, int32_t, int32_t, int32_t) override {}
-  void SetColumnWidth(int32_t, int32_t) override {}
-  int32_t Width() const override { return 7020; }
-  void SetLastColumnFillsWidth(bool) override {}
-  void ShowRow(int32_t) override {}
-  void SetRowMark(int32_t, quorvel::files::RowMark) override {}
-  void ClearRowMarks() override {}
-
- private:
-  std::vector<std::array<Text, 2>> rows_;
-};
-
-// Runs one handler of a form whose grid is the given one and whose dialog
-// returns the given result.
-template <typename Handler>
-void RunForm(quorvel::files::Grid& grid, const Text& result, Handler handler) {
-  // The unit tests' fakes for every other control and service of the form.
-  using namespace quorvel::testing;
-  EventLog log;
-  FakeWindow window(log);
-  FakeCombo combo(log);
-  FakeButton b1("Command1", log, true), b2("Command2", log, true),
-      b3("Command3", log, true), b4("Command4", log, true);
-  FakeLabel label;
-  FakeMessages messages(log);
-  EmptyRegistry registry;
-  ScriptedAdo ado(log);
-  FakeDialog dialog(log);
-  dialog.result_text = result;
-  quorvel::app::FrmAdjuntar form(
-      quorvel::app::FormControls{window, combo, b1, b2, b3, b4, label, grid,
-                                 dialog, messages},
-      quorvel::app::FormServices{registry, ado});
-  handler(form);
-}
-
+// The form with its dialog giving that result, over the grid given and the
+// unit tests' fakes for the rest, after "Seleccionar Ficheros".
 void SelectInto(quorvel::files::Grid& grid, const Text& result) {
-  RunForm(grid, result,
-          [](quorvel::app::FrmAdjuntar& form) { form.Command3_Click(); });
+  quorvel::testing::FormFixture form(nullptr, &grid);
+  form.dialog.result_text = result;
+  form.form().Command3_Click();
 }
 
 // ---- a real window holding a ListView ------------------------------------
@@ -216,8 +154,7 @@ double TimeGrid(const Text& result, bool& complete) {
   Host host(quorvel::files::win32::kListViewGridStyle);
   quorvel::files::win32::ListViewGrid grid(host.list(), 7020, 96);
   g_grid = &grid;
-  RunForm(grid, Text(),
-          [](quorvel::app::FrmAdjuntar& form) { form.SetUpFileGrid(); });
+  quorvel::testing::FormFixture(nullptr, &grid).form().SetUpFileGrid();
   host.Settle();
   const double seconds = Seconds([&] {
     SelectInto(grid, result);
@@ -272,7 +209,9 @@ int main(int argc, char** argv) {
   std::vector<double> baseline_times;
   bool complete = true;
   for (int round = 0; round < kRounds; ++round) {
-    MemoryGrid memory;
+    // Rows in the unit tests' grid, plain memory: the core's own cost.
+    quorvel::testing::EventLog log;
+    quorvel::testing::FakeGrid memory(log);
     core_times.push_back(Seconds([&] { SelectInto(memory, result); }));
     complete = complete && memory.RowCount() == kNames + 1 &&
                memory.CellText(kNames, 1) == BaseName(kNames);

@@ -10,30 +10,27 @@ namespace {
 
 using ::testing::ElementsAre;
 
-class FileSelection : public ::testing::Test {
+class FileSelection : public ::testing::Test, protected FormFixture {
  protected:
   FileSelection() {
-    fixture.form().SetUpFileGrid();
-    fixture.TakeEvents();
+    form().SetUpFileGrid();
+    TakeEvents();
   }
 
   void Choose(const Text& result_text) {
-    fixture.dialog.outcome = {};
-    fixture.dialog.result_text = result_text;
-    fixture.form().Command3_Click();
+    dialog.outcome = {};
+    dialog.result_text = result_text;
+    form().Command3_Click();
   }
 
   std::vector<std::vector<Text>> FileRows() {
-    return {fixture.grid.rows.begin() + 1, fixture.grid.rows.end()};
+    return {grid.rows.begin() + 1, grid.rows.end()};
   }
-
-  EmptyRegistry registry;
-  FormFixture fixture{registry};
 };
 
 TEST_F(FileSelection, SetsTheDialogUpInOrderBeforeShowingIt) {
   Choose(u"C:\\Data\\sales.mdf");
-  EXPECT_THAT(fixture.TakeEvents(),
+  EXPECT_THAT(TakeEvents(),
               ElementsAre("Dialog.Title=Seleccionar ficheros",
                           "Dialog.CancelError=1", "Dialog.Filter=*.mdf|*.mdf",
                           "Dialog.FilterIndex=0", "Dialog.Flags=2621956",
@@ -50,24 +47,24 @@ TEST_F(FileSelection, OneFileAndThenSeveralAreAppended) {
                   ElementsAre(u"C:\\Data\\Sales.MDF", u"Sales"),
                   ElementsAre(u"C:\\Data\\archive.mdf.bak", u"archive.mdf"),
                   ElementsAre(u"C:\\Data\\sales.mdf", u"sales")));
-  EXPECT_TRUE(fixture.messages.shown.empty());
+  EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(FileSelection, CancelAndFailureAddNothingAndSayNothing) {
-  fixture.dialog.result_text = u"C:\\Data\\sales.mdf";
-  fixture.dialog.outcome = {kDialogCancelled, u"Cancel was selected."};
-  fixture.form().Command3_Click();
-  fixture.dialog.outcome = {20476, u"Buffer too small"};
-  fixture.form().Command3_Click();
-  EXPECT_EQ(fixture.grid.RowCount(), 1);
-  EXPECT_TRUE(fixture.messages.shown.empty());
+  dialog.result_text = u"C:\\Data\\sales.mdf";
+  dialog.outcome = {kDialogCancelled, u"Cancel was selected."};
+  form().Command3_Click();
+  dialog.outcome = {20476, u"Buffer too small"};
+  form().Command3_Click();
+  EXPECT_EQ(grid.RowCount(), 1);
+  EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(FileSelection, AChoiceConfirmedAsTheWindowClosesAddsNoRow) {
-  fixture.dialog.result_text = u"C:\\Data\\sales.mdf";
-  fixture.dialog.while_shown = [this] { fixture.form().Form_Unload(); };
-  fixture.form().Command3_Click();
-  EXPECT_EQ(fixture.grid.RowCount(), 1);
+  dialog.result_text = u"C:\\Data\\sales.mdf";
+  dialog.while_shown = [this] { form().Form_Unload(); };
+  form().Command3_Click();
+  EXPECT_EQ(grid.RowCount(), 1);
 }
 
 }  // namespace
