@@ -11,7 +11,6 @@ namespace quorvel::standin {
 namespace {
 
 constexpr HRESULT kObjectClosed = static_cast<HRESULT>(0x800A0E78);
-
 constexpr HRESULT kConnectionUnusable = static_cast<HRESULT>(0x800A0E7D);
 constexpr HRESULT kMissingParameter = static_cast<HRESULT>(0x80040E10);
 
@@ -29,8 +28,9 @@ std::u16string Describe(const VARIANT* argument) {
   }
 }
 
-int NextSerial(LONG& counter) {
-  return static_cast<int>(InterlockedIncrement(&counter));
+// "kind#n": the n-th object of its kind in the process.
+std::string Serial(const char* kind_and_hash, LONG& counter) {
+  return kind_and_hash + std::to_string(InterlockedIncrement(&counter));
 }
 
 std::u16string Quoted(BSTR bstr) {
@@ -41,10 +41,7 @@ std::u16string Quoted(BSTR bstr) {
 class StandinError final : public ErrorStub {
  public:
   StandinError(const std::string& owner, Failure failure)
-      : ErrorStub(owner), failure_(std::move(failure)) {}
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    return Answer(iid, {ado::kIidError}, out);
-  }
+      : ErrorStub(owner, {ado::kIidError}), failure_(std::move(failure)) {}
   STDMETHODIMP get_Description(BSTR* description) override {
     if (description == nullptr) return E_POINTER;
     // The caller owns what it is given.
@@ -61,10 +58,8 @@ class StandinError final : public ErrorStub {
 class StandinErrors final : public ErrorsStub {
  public:
   StandinErrors(const std::string& owner, std::vector<Failure> items)
-      : ErrorsStub(owner), items_(std::move(items)) {}
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    return Answer(iid, {ado::kIidErrors, ado::kIidCollection}, out);
-  }
+      : ErrorsStub(owner, {ado::kIidErrors, ado::kIidCollection}),
+        items_(std::move(items)) {}
   STDMETHODIMP get_Count(LONG* count) override {
     if (count == nullptr) return E_POINTER;
     *count = static_cast<LONG>(items_.size());
@@ -79,9 +74,8 @@ class StandinErrors final : public ErrorsStub {
         static_cast<size_t>(V_I4(number.Ptr())) >= items_.size()) {
       return kItemNotFound;
     }
-    *item = Make<StandinError>(name(),
-                               items_[static_cast<size_t>(V_I4(number.Ptr()))])
-                .Detach();
+    const Failure& failure = items_[static_cast<size_t>(V_I4(number.Ptr()))];
+    *item = Make<StandinError>(name(), failure).Detach();
     return S_OK;
   }
 
@@ -100,7 +94,10 @@ constexpr IID kIidStandinConnection = {
 class StandinConnection final : public WithErrorInfo<ConnectionStub> {
  public:
   StandinConnection()
-      : WithErrorInfo("connection#" + std::to_string(NextSerial(count))) {}
+      : WithErrorInfo(Serial("connection#", count),
+                      {ado::kIidConnection, ado::kIidConnectionOld,
+                       ado::kIidConnection15, ado::kIidConnection15Old,
+                       ado::kIidAdoObject, kIidStandinConnection}) {}
 
   bool open() const { return open_; }
   // Hands a failure over through the channel the scenario chose.
@@ -114,24 +111,14 @@ class StandinConnection final : public WithErrorInfo<ConnectionStub> {
   }
   void ClearErrors() { errors_.clear(); }
 
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    return Answer(
-        iid,
-        {ado::kIidConnection, ado::kIidConnectionOld, ado::kIidConnection15,
-         ado::kIidConnection15Old, ado::kIidAdoObject, kIidStandinConnection},
-        out);
-  }
   STDMETHODIMP put_ConnectionString(BSTR text) override {
-    const Call call = BeginCall("ConnectionString");
-    return Log("ConnectionString", com::Bstr::FromBstr(text), S_OK, call);
+    return Took("ConnectionString", com::Bstr::FromBstr(text));
   }
   STDMETHODIMP put_CommandTimeout(LONG seconds) override {
-    const Call call = BeginCall("CommandTimeout");
-    return Log("CommandTimeout", Number(seconds), S_OK, call);
+    return Took("CommandTimeout", Number(seconds));
   }
   STDMETHODIMP put_Provider(BSTR provider) override {
-    const Call call = BeginCall("Provider");
-    return Log("Provider", com::Bstr::FromBstr(provider), S_OK, call);
+    return Took("Provider", com::Bstr::FromBstr(provider));
   }
   STDMETHODIMP Open(BSTR connection_string, BSTR user_id, BSTR password,
                     LONG options) override {
@@ -181,16 +168,13 @@ class StandinConnection final : public WithErrorInfo<ConnectionStub> {
 class StandinParameter final : public ParameterStub {
  public:
   StandinParameter(const std::string& command, std::u16string name)
-      : ParameterStub(command), name_(std::move(name)) {}
+      : ParameterStub(command, {ado::kIidParameter, ado::kIidParameterOld,
+                                ado::kIidAdoObject}),
+        name_(std::move(name)) {}
 
   const std::u16string& parameter() const { return name_; }
   const VARIANT& value() const { return value_.Get(); }
 
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    return Answer(
-        iid, {ado::kIidParameter, ado::kIidParameterOld, ado::kIidAdoObject},
-        out);
-  }
   STDMETHODIMP put_Value(VARIANT value) override {
     const std::string event = "Value " + e2e::ToUtf8(name_);
     const Call call = BeginCall(event);
@@ -208,7 +192,10 @@ class StandinParameter final : public ParameterStub {
 
 class StandinParameters final : public ParametersStub {
  public:
-  using ParametersStub::ParametersStub;
+  explicit StandinParameters(const std::string& command)
+      : ParametersStub(command,
+                       {ado::kIidParameters, ado::kIidParametersOld,
+                        ado::kIidDynaCollection, ado::kIidCollection}) {}
 
   StandinParameter* Find(const std::u16string& name) const {
     for (const ComPtr<StandinParameter>& item : items_) {
@@ -217,12 +204,6 @@ class StandinParameters final : public ParametersStub {
     return nullptr;
   }
 
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    return Answer(iid,
-                  {ado::kIidParameters, ado::kIidParametersOld,
-                   ado::kIidDynaCollection, ado::kIidCollection},
-                  out);
-  }
   STDMETHODIMP Refresh() override {
     const Call call = BeginCall("Parameters.Refresh");
     const Scenario& scenario = CurrentScenario();
@@ -243,19 +224,16 @@ class StandinParameters final : public ParametersStub {
   STDMETHODIMP get_Item(VARIANT index, ado::Parameter** item) override {
     const Call call = BeginCall("Parameters.Item");
     if (item == nullptr) return E_POINTER;
-    *item = nullptr;
-    StandinParameter* found = nullptr;
-    if (V_VT(&index) == VT_BSTR) found = Find(Describe(&index));
-    HRESULT result = S_OK;
-    if (found != nullptr) {
-      *item = ComPtr<ado::Parameter>(found).Detach();
-    } else {
+    StandinParameter* found =
+        V_VT(&index) == VT_BSTR ? Find(Describe(&index)) : nullptr;
+    *item = ComPtr<ado::Parameter>(found).Detach();
+    if (found == nullptr) {
       SetErrorInformation(ado::kIidParameters,
                           u"Item cannot be found in the collection "
                           u"corresponding to the requested name or ordinal.");
-      result = kItemNotFound;
     }
-    return Log("Parameters.Item", Describe(&index), result, call);
+    return Log("Parameters.Item", Describe(&index),
+               found != nullptr ? S_OK : kItemNotFound, call);
   }
 
  private:
@@ -265,11 +243,7 @@ class StandinParameters final : public ParametersStub {
 // What Execute hands back; only its release is watched.
 class StandinRecordset final : public Object<IDispatch> {
  public:
-  StandinRecordset()
-      : Object("recordset#" + std::to_string(NextSerial(count)), true) {}
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    return Answer(iid, {}, out);
-  }
+  StandinRecordset() : Object(Serial("recordset#", count), {}, true) {}
 
  private:
   static inline LONG count = 0;
@@ -278,15 +252,12 @@ class StandinRecordset final : public Object<IDispatch> {
 class StandinCommand final : public WithErrorInfo<CommandStub> {
  public:
   StandinCommand()
-      : WithErrorInfo("command#" + std::to_string(NextSerial(count))) {}
+      : WithErrorInfo(
+            Serial("command#", count),
+            {ado::kIidCommand, ado::kIidCommandOld, ado::kIidCommand25,
+             ado::kIidCommand25Old, ado::kIidCommand15, ado::kIidCommand15Old,
+             ado::kIidAdoObject}) {}
 
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    return Answer(iid,
-                  {ado::kIidCommand, ado::kIidCommandOld, ado::kIidCommand25,
-                   ado::kIidCommand25Old, ado::kIidCommand15,
-                   ado::kIidCommand15Old, ado::kIidAdoObject},
-                  out);
-  }
   STDMETHODIMP put_ActiveConnection(VARIANT value) override {
     const Call call = BeginCall("ActiveConnection");
     connection_ = nullptr;
@@ -299,13 +270,11 @@ class StandinCommand final : public WithErrorInfo<CommandStub> {
     return Log("ActiveConnection", shown, S_OK, call);
   }
   STDMETHODIMP put_CommandText(BSTR text) override {
-    const Call call = BeginCall("CommandText");
     command_text_ = com::Bstr::FromBstr(text);
-    return Log("CommandText", command_text_, S_OK, call);
+    return Took("CommandText", command_text_);
   }
   STDMETHODIMP put_CommandType(LONG type) override {
-    const Call call = BeginCall("CommandType");
-    return Log("CommandType", Number(type), S_OK, call);
+    return Took("CommandType", Number(type));
   }
   STDMETHODIMP get_Parameters(ado::Parameters** parameters) override {
     const Call call = BeginCall("Parameters");
@@ -378,14 +347,14 @@ class StandinCommand final : public WithErrorInfo<CommandStub> {
     const std::u16string database_name =
         database != nullptr && V_VT(database) == VT_BSTR ? Describe(database)
                                                          : u"";
+    using Which = ExecuteFailure::Which;
     for (const ExecuteFailure& entry : scenario.execute) {
-      const bool applies =
-          entry.which == ExecuteFailure::Which::kEvery ||
-          (entry.which == ExecuteFailure::Which::kCallNumber &&
-           entry.call_number == call) ||
-          (entry.which == ExecuteFailure::Which::kDatabaseName &&
-           entry.database_name == database_name);
-      if (applies) return Fail(entry.failure);
+      if (entry.which == Which::kEvery ||
+          (entry.which == Which::kCallNumber && entry.call_number == call) ||
+          (entry.which == Which::kDatabaseName &&
+           entry.database_name == database_name)) {
+        return Fail(entry.failure);
+      }
     }
     if (records_affected != nullptr) {
       VariantClear(records_affected);

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <utility>
 
+#include "tests/support/handles.h"
 #include "tests/support/scratch.h"
 #include "tests/support/utf8.h"
 
@@ -58,43 +59,27 @@ std::u16string UnescapeValue(const std::string& escaped) {
 std::vector<RecordLine> ReadRecord(const std::wstring& path) {
   std::vector<RecordLine> lines;
   std::istringstream stream(e2e::ReadAll(path));
-  std::string line;
-  while (std::getline(stream, line)) {
+  for (std::string line; std::getline(stream, line);) {
+    // No field but the value is ever empty, and it is never the last.
     std::vector<std::string> fields;
-    size_t start = 0;
-    for (;;) {
-      const size_t tab = line.find('\t', start);
-      fields.push_back(line.substr(start, tab - start));
-      if (tab == std::string::npos) break;
-      start = tab + 1;
+    std::istringstream columns(line);
+    for (std::string field; std::getline(columns, field, '\t');) {
+      fields.push_back(field);
     }
     if (fields.size() != 6 && fields.size() != 7) continue;
-    RecordLine record;
-    record.object = fields[0];
-    record.event = fields[1];
-    record.value = UnescapeValue(fields[2]);
-    record.result = fields[3];
-    record.own_us = std::atof(fields[4].c_str());
-    record.total_us = std::atof(fields[5].c_str());
-    if (fields.size() == 7) {
-      record.thread =
-          static_cast<DWORD>(std::strtoul(fields[6].c_str(), nullptr, 10));
-    }
-    lines.push_back(record);
+    lines.push_back({fields[0], fields[1], UnescapeValue(fields[2]), fields[3],
+                     std::atof(fields[4].c_str()), std::atof(fields[5].c_str()),
+                     fields.size() == 7 ? static_cast<DWORD>(std::strtoul(
+                                              fields[6].c_str(), nullptr, 10))
+                                        : 0});
   }
   return lines;
 }
 
 Recorder::Recorder() {
-  InitializeCriticalSection(&lock_);
   LARGE_INTEGER frequency;
   QueryPerformanceFrequency(&frequency);
   ticks_per_us_ = static_cast<double>(frequency.QuadPart) / 1e6;
-}
-
-Recorder::~Recorder() {
-  if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
-  DeleteCriticalSection(&lock_);
 }
 
 LARGE_INTEGER Recorder::Now() {
@@ -108,21 +93,24 @@ bool Recorder::EnsureOpen() {
   const DWORD length =
       GetEnvironmentVariableW(L"QUORVEL_ADO_RECORD", path, MAX_PATH * 2);
   if (length == 0 || length >= MAX_PATH * 2) return false;
-  if (file_ != INVALID_HANDLE_VALUE && path_ == path) return true;
-  if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+  if (file_ && path_ == path) return true;
   path_ = path;
-  file_ = CreateFileW(path, FILE_APPEND_DATA,
-                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  return file_ != INVALID_HANDLE_VALUE;
+  file_.Reset(
+      CreateFileW(path, FILE_APPEND_DATA,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return static_cast<bool>(file_);
 }
 
 void Recorder::Write(const std::string& object, const std::string& event,
                      const std::u16string& value, HRESULT result,
                      LARGE_INTEGER started) {
-  EnterCriticalSection(&lock_);
-  const double own_us =
-      static_cast<double>(Now().QuadPart - started.QuadPart) / ticks_per_us_;
+  const std::lock_guard<std::mutex> hold(lock_);
+  const auto since_start = [&] {
+    return static_cast<double>(Now().QuadPart - started.QuadPart) /
+           ticks_per_us_;
+  };
+  const double own_us = since_start();
   if (EnsureOpen()) {
     char numbers[96];
     std::snprintf(numbers, sizeof numbers, "\t%.3f\t%.3f\t%lu\n", own_us,
@@ -136,12 +124,10 @@ void Recorder::Write(const std::string& object, const std::string& event,
     const std::string line = object + '\t' + event + '\t' + EscapeValue(value) +
                              '\t' + outcome + numbers;
     DWORD written = 0;
-    WriteFile(file_, line.data(), static_cast<DWORD>(line.size()), &written,
-              nullptr);
+    WriteFile(file_.get(), line.data(), static_cast<DWORD>(line.size()),
+              &written, nullptr);
   }
-  total_us_ +=
-      static_cast<double>(Now().QuadPart - started.QuadPart) / ticks_per_us_;
-  LeaveCriticalSection(&lock_);
+  total_us_ += since_start();
 }
 
 }  // namespace quorvel::standin

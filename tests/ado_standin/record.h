@@ -23,10 +23,12 @@
 // A record written before the thread column reads with thread 0.
 #pragma once
 
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "common/win32/windows_api.h"
+#include "tests/support/handles.h"
 
 namespace quorvel::standin {
 
@@ -54,7 +56,6 @@ class Recorder {
   Recorder();
   Recorder(const Recorder&) = delete;
   Recorder& operator=(const Recorder&) = delete;
-  ~Recorder();
 
   // started: QueryPerformanceCounter at the call's entry.
   void Write(const std::string& object, const std::string& event,
@@ -66,8 +67,8 @@ class Recorder {
  private:
   bool EnsureOpen();
 
-  CRITICAL_SECTION lock_;
-  HANDLE file_ = INVALID_HANDLE_VALUE;
+  std::mutex lock_;
+  e2e::UniqueHandle file_;
   std::wstring path_;
   double ticks_per_us_ = 1;
   double total_us_ = 0;

@@ -1,6 +1,8 @@
 #include "tests/ado_standin/scenario.h"
 
+#include <charconv>
 #include <sstream>
+#include <string_view>
 
 #include "tests/support/utf8.h"
 
@@ -28,14 +30,9 @@ bool ParseNumber(std::string word, HRESULT& number) {
 }
 
 // "<n>" from 1, or false.
-bool ParseCount(const std::string& word, int64_t& count) {
-  try {
-    size_t used = 0;
-    count = std::stoll(word, &used);
-    return used == word.size() && count > 0;
-  } catch (...) {
-    return false;
-  }
+bool ParseCount(std::string_view word, int64_t& count) {
+  const char* end = word.data() + word.size();
+  return std::from_chars(word.data(), end, count).ptr == end && count > 0;
 }
 
 // "<fail|fail-errors> <number> [description]" with the verb already taken.
@@ -43,12 +40,9 @@ bool ParseFailure(const std::string& mode, std::string rest, Failure& out) {
   if (mode != "fail" && mode != "fail-errors") return false;
   if (!ParseNumber(NextWord(rest), out.number)) return false;
   out.description = FromUtf8(rest);
-  if (out.description.empty()) {
-    out.channel = Channel::kNone;
-  } else {
-    out.channel =
-        mode == "fail" ? Channel::kErrorInfo : Channel::kErrorsCollection;
-  }
+  out.channel = out.description.empty() ? Channel::kNone
+                : mode == "fail"        ? Channel::kErrorInfo
+                                        : Channel::kErrorsCollection;
   return true;
 }
 
@@ -88,16 +82,13 @@ bool ParseLine(std::string rest, Scenario& scenario) {
   }
   if (verb == "create") {
     const std::string kind = NextWord(rest);
-    if (NextWord(rest) != "fail") return false;
     HRESULT number = E_FAIL;
-    if (!ParseNumber(NextWord(rest), number)) return false;
-    if (kind == "connection") {
-      scenario.create_connection = number;
-    } else if (kind == "command") {
-      scenario.create_command = number;
-    } else {
+    if ((kind != "connection" && kind != "command") ||
+        NextWord(rest) != "fail" || !ParseNumber(NextWord(rest), number)) {
       return false;
     }
+    (kind == "connection" ? scenario.create_connection
+                          : scenario.create_command) = number;
     return true;
   }
   if (verb == "delay") {
@@ -127,8 +118,7 @@ bool ParseLine(std::string rest, Scenario& scenario) {
 Scenario ParseScenario(const std::string& utf8) {
   Scenario scenario;
   std::istringstream lines(utf8);
-  std::string line;
-  while (std::getline(lines, line)) {
+  for (std::string line; std::getline(lines, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty() || line[0] == '#') continue;
     if (!ParseLine(line, scenario)) scenario.rejected.push_back(line);

@@ -5,6 +5,7 @@
 // this DLL (e2e::ServeAdoFrom) and tells it, through the environment
 // Quorvel.exe inherits, the scenario (QUORVEL_ADO_SCENARIO) and where to
 // write the record (QUORVEL_ADO_RECORD).
+#include <algorithm>
 #include <cwctype>
 #include <map>
 #include <mutex>
@@ -103,11 +104,7 @@ class Factory final : public IClassFactory {
     return result;
   }
   STDMETHODIMP LockServer(BOOL lock) override {
-    if (lock) {
-      InterlockedIncrement(&g_locks);
-    } else {
-      InterlockedDecrement(&g_locks);
-    }
+    InterlockedExchangeAdd(&g_locks, lock ? 1 : -1);
     return S_OK;
   }
 
@@ -157,11 +154,10 @@ void SetErrorInformation(const IID& iid, const std::u16string& description) {
 }
 
 bool SameName(const std::u16string& a, const std::u16string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::towlower(a[i]) != std::towlower(b[i])) return false;
-  }
-  return true;
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](char16_t x, char16_t y) {
+                      return std::towlower(x) == std::towlower(y);
+                    });
 }
 
 }  // namespace quorvel::standin
