@@ -16,16 +16,10 @@ constexpr HRESULT kMissingParameter = static_cast<HRESULT>(0x80040E10);
 
 std::u16string Describe(const VARIANT* argument) {
   if (argument == nullptr) return u"null";
-  switch (V_VT(argument)) {
-    case VT_EMPTY:
-      return u"empty";
-    case VT_BSTR:
-      return com::Bstr::FromBstr(V_BSTR(argument));
-    case VT_ERROR:
-      return V_ERROR(argument) == DISP_E_PARAMNOTFOUND ? u"missing" : u"error";
-    default:
-      return u"vt=" + Number(V_VT(argument));
-  }
+  if (V_VT(argument) == VT_EMPTY) return u"empty";
+  if (V_VT(argument) == VT_BSTR) return com::Bstr::FromBstr(V_BSTR(argument));
+  if (V_VT(argument) != VT_ERROR) return u"vt=" + Number(V_VT(argument));
+  return V_ERROR(argument) == DISP_E_PARAMNOTFOUND ? u"missing" : u"error";
 }
 
 // "kind#n": the n-th object of its kind in the process.
@@ -91,13 +85,14 @@ constexpr IID kIidStandinConnection = {
     0x4E7A,
     {0x9D, 0x3C, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, 0x6F}};
 
-class StandinConnection final : public WithErrorInfo<ConnectionStub> {
+class StandinConnection final : public ConnectionStub {
  public:
   StandinConnection()
-      : WithErrorInfo(Serial("connection#", count),
-                      {ado::kIidConnection, ado::kIidConnectionOld,
-                       ado::kIidConnection15, ado::kIidConnection15Old,
-                       ado::kIidAdoObject, kIidStandinConnection}) {}
+      : ConnectionStub(Serial("connection#", count),
+                       {ado::kIidConnection, ado::kIidConnectionOld,
+                        ado::kIidConnection15, ado::kIidConnection15Old,
+                        ado::kIidAdoObject, kIidStandinConnection},
+                       /*record_release=*/true) {}
 
   bool open() const { return open_; }
   // Hands a failure over through the channel the scenario chose.
@@ -243,20 +238,21 @@ class StandinParameters final : public ParametersStub {
 // What Execute hands back; only its release is watched.
 class StandinRecordset final : public Object<IDispatch> {
  public:
-  StandinRecordset() : Object(Serial("recordset#", count), {}, true) {}
+  StandinRecordset()
+      : Object(Serial("recordset#", count), {}, /*record_release=*/true) {}
 
  private:
   static inline LONG count = 0;
 };
 
-class StandinCommand final : public WithErrorInfo<CommandStub> {
+class StandinCommand final : public CommandStub {
  public:
   StandinCommand()
-      : WithErrorInfo(
-            Serial("command#", count),
-            {ado::kIidCommand, ado::kIidCommandOld, ado::kIidCommand25,
-             ado::kIidCommand25Old, ado::kIidCommand15, ado::kIidCommand15Old,
-             ado::kIidAdoObject}) {}
+      : CommandStub(Serial("command#", count),
+                    {ado::kIidCommand, ado::kIidCommandOld, ado::kIidCommand25,
+                     ado::kIidCommand25Old, ado::kIidCommand15,
+                     ado::kIidCommand15Old, ado::kIidAdoObject},
+                    /*record_release=*/true) {}
 
   STDMETHODIMP put_ActiveConnection(VARIANT value) override {
     const Call call = BeginCall("ActiveConnection");

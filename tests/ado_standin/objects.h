@@ -137,26 +137,6 @@ class Object : public Interface {
   LONG references_ = 1;
 };
 
-// An object that hands its failures over as COM error information, and
-// says so.
-template <typename Stub>
-class WithErrorInfo : public Stub, public ISupportErrorInfo {
- public:
-  WithErrorInfo(std::string name, std::vector<IID> ids)
-      : Stub(std::move(name), std::move(ids), true) {}
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    if (out == nullptr || !IsEqualIID(iid, IID_ISupportErrorInfo)) {
-      return Stub::QueryInterface(iid, out);
-    }
-    *out = static_cast<ISupportErrorInfo*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return Stub::AddRef(); }
-  ULONG STDMETHODCALLTYPE Release() override { return Stub::Release(); }
-  STDMETHODIMP InterfaceSupportsErrorInfo(REFIID) override { return S_OK; }
-};
-
 // The objects the class factories make, as they are made: the name they
 // record under and their IDispatch.
 struct Made {
