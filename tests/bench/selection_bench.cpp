@@ -21,6 +21,7 @@
 
 #include "fakes/fake_form.h"
 #include "files/win32/listview_grid.h"
+#include "tests/view/test_window.h"
 
 namespace {
 
@@ -50,49 +51,24 @@ void SelectInto(quorvel::files::Grid& grid, const Text& result) {
   form.form().Command3_Click();
 }
 
-// ---- a real window holding a ListView ------------------------------------
-
-quorvel::files::win32::ListViewGrid* g_grid = nullptr;
-
-LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wparam,
-                          LPARAM lparam) {
-  if (message == WM_NOTIFY && g_grid != nullptr) {
-    auto* header = reinterpret_cast<NMHDR*>(lparam);
-    if (header->hwndFrom == g_grid->Handle() &&
-        header->code == LVN_GETDISPINFOW) {
-      g_grid->FillDisplayInfo(*reinterpret_cast<NMLVDISPINFOW*>(lparam));
-      return 0;
-    }
-  }
-  return DefWindowProcW(hwnd, message, wparam, lparam);
-}
-
+// A real window holding a ListView, shown so that it draws.
 class Host {
  public:
-  explicit Host(DWORD list_style) {
-    hwnd_ = CreateWindowExW(
-        0, L"QuorvelSelectionBench", L"bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-        0, 0, 520, 400, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    list_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-                            WS_CHILD | WS_VISIBLE | list_style, 5, 5, 468, 300,
-                            hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
-  }
-  ~Host() { DestroyWindow(hwnd_); }
-  Host(const Host&) = delete;
-  Host& operator=(const Host&) = delete;
+  explicit Host(DWORD list_style)
+      : list_(window_.AddChild(WC_LISTVIEWW, list_style, 1, 468, 300)) {}
   HWND list() const { return list_; }
+  void Serve(quorvel::files::win32::ListViewGrid* grid) {
+    window_.ServeGrid(grid);
+  }
   // Lets the window draw what it now holds.
   void Settle() const {
-    UpdateWindow(hwnd_);
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      DispatchMessageW(&msg);
-    }
+    UpdateWindow(window_.Handle());
+    quorvel::app::win32::testing::PumpMessages();
   }
 
  private:
-  HWND hwnd_ = nullptr;
-  HWND list_ = nullptr;
+  quorvel::app::win32::testing::TestWindow window_{/*shown=*/true};
+  HWND list_;
 };
 
 void AddColumns(HWND list) {
@@ -153,7 +129,7 @@ double TimeBaseline(bool& complete) {
 double TimeGrid(const Text& result, bool& complete) {
   Host host(quorvel::files::win32::kListViewGridStyle);
   quorvel::files::win32::ListViewGrid grid(host.list(), 7020, 96);
-  g_grid = &grid;
+  host.Serve(&grid);
   quorvel::testing::FormFixture(nullptr, &grid).form().SetUpFileGrid();
   host.Settle();
   const double seconds = Seconds([&] {
@@ -165,7 +141,6 @@ double TimeGrid(const Text& result, bool& complete) {
              SendMessageW(host.list(), LVM_GETITEMCOUNT, 0, 0) == kNames &&
              grid.CellText(kNames, 0) ==
                  Text(kFolder) + u"\\" + BaseName(kNames) + u".mdf";
-  g_grid = nullptr;
   return seconds;
 }
 
@@ -191,17 +166,9 @@ void PrintFigures(double core, double grid, double baseline, int rounds) {
 
 int main(int argc, char** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
-  if (argc > 1) {
-    kNames = std::clamp(std::atoi(argv[1]), 1, kDefaultNames);
-  }
+  if (argc > 1) kNames = std::clamp(std::atoi(argv[1]), 1, kDefaultNames);
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&icc);
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = HostProc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"QuorvelSelectionBench";
-  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-  RegisterClassW(&wc);
 
   const Text result = SelectionText();
   std::vector<double> core_times;

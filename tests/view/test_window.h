@@ -1,7 +1,7 @@
-// A hidden top-level window hosting controls under test: it answers the
-// grid's display-info requests and records the commands it receives. And
-// what the tests read of the controls in it, through the harness's readers,
-// which work in this process as well.
+// A top-level window hosting controls under test (or in a benchmark): it
+// answers the grid's display-info requests and records the commands it
+// receives. And what the tests read of the controls in it, through the
+// harness's readers, which work in this process as well.
 #pragma once
 
 #include <cmath>
@@ -19,14 +19,16 @@ using files::win32::ListViewGrid;
 
 class TestWindow {
  public:
-  TestWindow() {
+  // Hidden unless shown: under Wine without a window manager, showing costs
+  // seconds. A benchmark that times the drawing shows it.
+  explicit TestWindow(bool shown = false) {
     WNDCLASSW window_class{};
     window_class.lpfnWndProc = &TestWindow::Procedure;
     window_class.lpszClassName = L"QuorvelViewTestHost";
     RegisterClassW(&window_class);
-    // Hidden: under Wine without a window manager, showing costs seconds.
-    window_ = CreateWindowExW(0, window_class.lpszClassName, L"", WS_POPUP, 0,
-                              0, 640, 480, nullptr, nullptr, nullptr, this);
+    window_ = CreateWindowExW(0, window_class.lpszClassName, L"",
+                              WS_POPUP | (shown ? WS_VISIBLE : 0), 0, 0, 640,
+                              480, nullptr, nullptr, nullptr, this);
   }
   ~TestWindow() {
     SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
