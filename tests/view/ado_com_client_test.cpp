@@ -320,30 +320,30 @@ TEST_F(StandinTest, OneAttachCallBindsBothValuesByNameAndReleasesTheResult) {
   const std::string conn = Serial(lines, "connection");
   const std::string cmd = Serial(lines, "command");
   ASSERT_FALSE(cmd.empty());
-  // The value each event must carry, where it carries one to check.
-  const std::map<std::string, std::u16string> values = {
-      {"ActiveConnection", Widened(conn)},
-      {"CommandType", u"4"},
-      {"CommandText", u"sp_attach_single_file_db"},
-      {"Value @dbname", name},
-      {"Value @physname", path},
-      {"Execute", u"RecordsAffected=empty Parameters=missing Options=-1"}};
-  std::vector<std::string> seen;
+  // Every line of the command and of its recordset, whole, in order.
+  std::vector<std::u16string> seen;
   for (const RecordLine& line : lines) {
     if (line.object != cmd && line.object.rfind("recordset", 0) != 0) continue;
-    seen.push_back(line.object == cmd ? line.event : "recordset " + line.event);
-    const auto value = values.find(line.event);
-    if (line.object == cmd && value != values.end()) {
-      EXPECT_EQ(line.value, value->second) << line.event;
-      EXPECT_TRUE(line.ok()) << line.event;
-    }
+    seen.push_back(
+        Widened((line.object == cmd ? "" : "recordset ") + line.event + " ") +
+        line.value + u" " + Widened(line.result));
   }
-  const std::vector<std::string> expected = {
-      "create",      "ActiveConnection",  "CommandType",
-      "CommandText", "Parameters",        "Parameters.Refresh",
-      "Parameters",  "Parameters.Item",   "Value @dbname",
-      "Parameters",  "Parameters.Item",   "Value @physname",
-      "Execute",     "recordset release", "release"};
+  const std::vector<std::u16string> expected = {
+      u"create  ok",
+      u"ActiveConnection " + Widened(conn) + u" ok",
+      u"CommandType 4 ok",
+      u"CommandText sp_attach_single_file_db ok",
+      u"Parameters  ok",
+      u"Parameters.Refresh  ok",
+      u"Parameters  ok",
+      u"Parameters.Item @dbname ok",
+      u"Value @dbname " + name + u" ok",
+      u"Parameters  ok",
+      u"Parameters.Item @physname ok",
+      u"Value @physname " + path + u" ok",
+      u"Execute RecordsAffected=empty Parameters=missing Options=-1 ok",
+      u"recordset release  ok",
+      u"release  ok"};
   EXPECT_EQ(seen, expected);
 
   // The command held its connection until it went; the connection goes last.
