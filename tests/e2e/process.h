@@ -53,9 +53,7 @@ inline bool RunningOnWine() {
 inline bool WaitFor(const std::function<bool()>& cond, int timeout_ms = 5000) {
   const DWORD start = GetTickCount();
   while (!cond()) {
-    if (GetTickCount() - start >= static_cast<DWORD>(timeout_ms)) {
-      return cond();
-    }
+    if (GetTickCount() - start >= static_cast<DWORD>(timeout_ms)) return cond();
     Sleep(10);
   }
   return true;

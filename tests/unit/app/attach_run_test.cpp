@@ -109,9 +109,7 @@ TEST_F(AttachRun, EveryRowIsMarkedAsItsCallReturnsAndTheProgressFollows) {
   std::vector<std::vector<files::RowMark>> marks_at_each_box;
   messages.while_shown = [&] {
     std::vector<files::RowMark> marks;
-    for (int32_t row = 1; row <= 4; ++row) {
-      marks.push_back(grid.marks.Of(row));
-    }
+    for (int32_t row = 1; row <= 4; ++row) marks.push_back(grid.marks.Of(row));
     marks_at_each_box.push_back(marks);
   };
   form().Command4_Click();
