@@ -16,7 +16,6 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "fakes/fake_form.h"
