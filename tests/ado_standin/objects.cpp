@@ -1,10 +1,13 @@
 // The stand-in's objects: the Connection with the Errors it hands out, the
-// Command with its Parameters, and the recordset Execute gives.
+// Command with its Parameters, and the recordset Execute gives. Each defines
+// what the program calls, then answers the rest of its interface with
+// Object::Unused.
+#include "tests/ado_standin/objects.h"
+
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "tests/ado_standin/stubs.h"
 #include "tests/support/utf8.h"
 
 namespace quorvel::standin {
@@ -32,10 +35,10 @@ std::u16string Quoted(BSTR bstr) {
   return u'"' + com::Bstr::FromBstr(bstr) + u'"';
 }
 
-class StandinError final : public ErrorStub {
+class StandinError final : public Object<ado::Error> {
  public:
   StandinError(const std::string& owner, Failure failure)
-      : ErrorStub(owner, {ado::kIidError}), failure_(std::move(failure)) {}
+      : Object(owner, {ado::kIidError}), failure_(std::move(failure)) {}
   STDMETHODIMP get_Description(BSTR* description) override {
     if (description == nullptr) return E_POINTER;
     // The caller owns what it is given.
@@ -45,14 +48,22 @@ class StandinError final : public ErrorStub {
     return S_OK;
   }
 
+  // What the program never calls.
+  QUORVEL_UNUSED(get_Number, LONG*)
+  QUORVEL_UNUSED(get_Source, BSTR*)
+  QUORVEL_UNUSED(get_HelpFile, BSTR*)
+  QUORVEL_UNUSED(get_HelpContext, LONG*)
+  QUORVEL_UNUSED(get_SQLState, BSTR*)
+  QUORVEL_UNUSED(get_NativeError, LONG*)
+
  private:
   Failure failure_;
 };
 
-class StandinErrors final : public ErrorsStub {
+class StandinErrors final : public Object<ado::Errors> {
  public:
   StandinErrors(const std::string& owner, std::vector<Failure> items)
-      : ErrorsStub(owner, {ado::kIidErrors, ado::kIidCollection}),
+      : Object(owner, {ado::kIidErrors, ado::kIidCollection}),
         items_(std::move(items)) {}
   STDMETHODIMP get_Count(LONG* count) override {
     if (count == nullptr) return E_POINTER;
@@ -73,6 +84,11 @@ class StandinErrors final : public ErrorsStub {
     return S_OK;
   }
 
+  // What the program never calls.
+  QUORVEL_UNUSED(NewEnum, IUnknown**)
+  QUORVEL_UNUSED(Refresh)
+  QUORVEL_UNUSED(Clear)
+
  private:
   std::vector<Failure> items_;
 };
@@ -85,14 +101,14 @@ constexpr IID kIidStandinConnection = {
     0x4E7A,
     {0x9D, 0x3C, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, 0x6F}};
 
-class StandinConnection final : public ConnectionStub {
+class StandinConnection final : public Object<ado::Connection> {
  public:
   StandinConnection()
-      : ConnectionStub(Serial("connection#", count),
-                       {ado::kIidConnection, ado::kIidConnectionOld,
-                        ado::kIidConnection15, ado::kIidConnection15Old,
-                        ado::kIidAdoObject, kIidStandinConnection},
-                       /*record_release=*/true) {}
+      : Object(Serial("connection#", count),
+               {ado::kIidConnection, ado::kIidConnectionOld,
+                ado::kIidConnection15, ado::kIidConnection15Old,
+                ado::kIidAdoObject, kIidStandinConnection},
+               /*record_release=*/true) {}
 
   bool open() const { return open_; }
   // Hands a failure over through the channel the scenario chose.
@@ -153,6 +169,32 @@ class StandinConnection final : public ConnectionStub {
                call);
   }
 
+  // What the program never calls.
+  QUORVEL_UNUSED(get_Properties, IDispatch**)
+  QUORVEL_UNUSED(get_ConnectionString, BSTR*)
+  QUORVEL_UNUSED(get_CommandTimeout, LONG*)
+  QUORVEL_UNUSED(get_ConnectionTimeout, LONG*)
+  QUORVEL_UNUSED(put_ConnectionTimeout, LONG)
+  QUORVEL_UNUSED(get_Version, BSTR*)
+  QUORVEL_UNUSED(Execute, BSTR, VARIANT*, LONG, IUnknown**)
+  QUORVEL_UNUSED(BeginTrans, LONG*)
+  QUORVEL_UNUSED(CommitTrans)
+  QUORVEL_UNUSED(RollbackTrans)
+  QUORVEL_UNUSED(get_DefaultDatabase, BSTR*)
+  QUORVEL_UNUSED(put_DefaultDatabase, BSTR)
+  QUORVEL_UNUSED(get_IsolationLevel, LONG*)
+  QUORVEL_UNUSED(put_IsolationLevel, LONG)
+  QUORVEL_UNUSED(get_Attributes, LONG*)
+  QUORVEL_UNUSED(put_Attributes, LONG)
+  QUORVEL_UNUSED(get_CursorLocation, LONG*)
+  QUORVEL_UNUSED(put_CursorLocation, LONG)
+  QUORVEL_UNUSED(get_Mode, LONG*)
+  QUORVEL_UNUSED(put_Mode, LONG)
+  QUORVEL_UNUSED(get_Provider, BSTR*)
+  QUORVEL_UNUSED(get_State, LONG*)
+  QUORVEL_UNUSED(OpenSchema, LONG, VARIANT, VARIANT, IUnknown**)
+  QUORVEL_UNUSED(Cancel)
+
  private:
   static inline LONG count = 0;
   bool open_ = false;
@@ -160,11 +202,11 @@ class StandinConnection final : public ConnectionStub {
 };
 
 // A parameter records under its command's name.
-class StandinParameter final : public ParameterStub {
+class StandinParameter final : public Object<ado::Parameter> {
  public:
   StandinParameter(const std::string& command, std::u16string name)
-      : ParameterStub(command, {ado::kIidParameter, ado::kIidParameterOld,
-                                ado::kIidAdoObject}),
+      : Object(command,
+               {ado::kIidParameter, ado::kIidParameterOld, ado::kIidAdoObject}),
         name_(std::move(name)) {}
 
   const std::u16string& parameter() const { return name_; }
@@ -180,17 +222,35 @@ class StandinParameter final : public ParameterStub {
                result, call);
   }
 
+  // What the program never calls.
+  QUORVEL_UNUSED(get_Properties, IDispatch**)
+  QUORVEL_UNUSED(get_Name, BSTR*)
+  QUORVEL_UNUSED(put_Name, BSTR)
+  QUORVEL_UNUSED(get_Value, VARIANT*)
+  QUORVEL_UNUSED(get_Type, LONG*)
+  QUORVEL_UNUSED(put_Type, LONG)
+  QUORVEL_UNUSED(put_Direction, LONG)
+  QUORVEL_UNUSED(get_Direction, LONG*)
+  QUORVEL_UNUSED(put_Precision, BYTE)
+  QUORVEL_UNUSED(get_Precision, BYTE*)
+  QUORVEL_UNUSED(put_NumericScale, BYTE)
+  QUORVEL_UNUSED(get_NumericScale, BYTE*)
+  QUORVEL_UNUSED(put_Size, LONG)
+  QUORVEL_UNUSED(get_Size, LONG*)
+  QUORVEL_UNUSED(AppendChunk, VARIANT)
+  QUORVEL_UNUSED(get_Attributes, LONG*)
+  QUORVEL_UNUSED(put_Attributes, LONG)
+
  private:
   std::u16string name_;
   com::Variant value_;
 };
 
-class StandinParameters final : public ParametersStub {
+class StandinParameters final : public Object<ado::Parameters> {
  public:
   explicit StandinParameters(const std::string& command)
-      : ParametersStub(command,
-                       {ado::kIidParameters, ado::kIidParametersOld,
-                        ado::kIidDynaCollection, ado::kIidCollection}) {}
+      : Object(command, {ado::kIidParameters, ado::kIidParametersOld,
+                         ado::kIidDynaCollection, ado::kIidCollection}) {}
 
   StandinParameter* Find(const std::u16string& name) const {
     for (const ComPtr<StandinParameter>& item : items_) {
@@ -231,6 +291,12 @@ class StandinParameters final : public ParametersStub {
                found != nullptr ? S_OK : kItemNotFound, call);
   }
 
+  // What the program never calls.
+  QUORVEL_UNUSED(get_Count, LONG*)
+  QUORVEL_UNUSED(NewEnum, IUnknown**)
+  QUORVEL_UNUSED(Append, IDispatch*)
+  QUORVEL_UNUSED(Delete, VARIANT)
+
  private:
   std::vector<ComPtr<StandinParameter>> items_;
 };
@@ -245,14 +311,14 @@ class StandinRecordset final : public Object<IDispatch> {
   static inline LONG count = 0;
 };
 
-class StandinCommand final : public CommandStub {
+class StandinCommand final : public Object<ado::Command> {
  public:
   StandinCommand()
-      : CommandStub(Serial("command#", count),
-                    {ado::kIidCommand, ado::kIidCommandOld, ado::kIidCommand25,
-                     ado::kIidCommand25Old, ado::kIidCommand15,
-                     ado::kIidCommand15Old, ado::kIidAdoObject},
-                    /*record_release=*/true) {}
+      : Object(Serial("command#", count),
+               {ado::kIidCommand, ado::kIidCommandOld, ado::kIidCommand25,
+                ado::kIidCommand25Old, ado::kIidCommand15,
+                ado::kIidCommand15Old, ado::kIidAdoObject},
+               /*record_release=*/true) {}
 
   STDMETHODIMP put_ActiveConnection(VARIANT value) override {
     const Call call = BeginCall("ActiveConnection");
@@ -290,6 +356,29 @@ class StandinCommand final : public CommandStub {
     return Log("Execute", shown, Run(call.number, records_affected, recordset),
                call);
   }
+
+  // What the program never calls.
+  QUORVEL_UNUSED(get_Properties, IDispatch**)
+  QUORVEL_UNUSED(get_ActiveConnection, ado::Connection**)
+  QUORVEL_UNUSED(putref_ActiveConnection, ado::Connection*)
+  QUORVEL_UNUSED(get_CommandText, BSTR*)
+  QUORVEL_UNUSED(get_CommandTimeout, LONG*)
+  QUORVEL_UNUSED(put_CommandTimeout, LONG)
+  QUORVEL_UNUSED(get_Prepared, VARIANT_BOOL*)
+  QUORVEL_UNUSED(put_Prepared, VARIANT_BOOL)
+  QUORVEL_UNUSED(CreateParameter, BSTR, LONG, LONG, LONG, VARIANT,
+                 ado::Parameter**)
+  QUORVEL_UNUSED(get_CommandType, LONG*)
+  QUORVEL_UNUSED(get_Name, BSTR*)
+  QUORVEL_UNUSED(put_Name, BSTR)
+  QUORVEL_UNUSED(get_State, LONG*)
+  QUORVEL_UNUSED(Cancel)
+  QUORVEL_UNUSED(putref_CommandStream, IUnknown*)
+  QUORVEL_UNUSED(get_CommandStream, VARIANT*)
+  QUORVEL_UNUSED(put_Dialect, BSTR)
+  QUORVEL_UNUSED(get_Dialect, BSTR*)
+  QUORVEL_UNUSED(put_NamedParameters, VARIANT_BOOL)
+  QUORVEL_UNUSED(get_NamedParameters, VARIANT_BOOL*)
 
  private:
   std::u16string Identify(IUnknown* object) {
