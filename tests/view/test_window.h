@@ -96,19 +96,15 @@ inline int ExpectedPixels(int twips, int dpi) {
   return static_cast<int>(std::lround(twips * static_cast<double>(dpi) / 1440));
 }
 
-inline std::wstring ItemText(HWND list_view, int item, int sub_item) {
-  return e2e::ListCell(list_view, item, sub_item);
-}
+// The names the grid's tests read cells and the selection by.
+inline constexpr auto ItemText = &e2e::ListCell;
+inline constexpr auto SelectedItems = &e2e::ListSelectedRows;
 
 inline std::wstring ColumnText(HWND list_view, int column) {
   const std::vector<std::wstring> titles = e2e::HeaderTexts(list_view);
   return column < static_cast<int>(titles.size())
              ? titles[static_cast<size_t>(column)]
              : L"<no column>";
-}
-
-inline std::vector<int> SelectedItems(HWND list_view) {
-  return e2e::ListSelectedRows(list_view);
 }
 
 }  // namespace quorvel::app::win32::testing

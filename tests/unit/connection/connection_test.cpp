@@ -100,8 +100,11 @@ class AttachRunTest : public ::testing::Test {
     log.clear();
   }
 
-  void AddRow(const Text& name) {
-    listed.rows.push_back({name, u"C:\\Data\\" + name + u".mdf"});
+  // A row "C:\\Data\\<name>.mdf" and <name> for each name.
+  void AddRows(std::initializer_list<const char16_t*> names) {
+    for (const Text name : names) {
+      listed.rows.push_back({name, u"C:\\Data\\" + name + u".mdf"});
+    }
   }
 
   // True when every call succeeded.
@@ -128,8 +131,7 @@ TEST_F(AttachRunTest, NoRowsMeansNoCallAndSuccess) {
 }
 
 TEST_F(AttachRunTest, EachRowGetsANewCommandBoundByNameOnTheConnection) {
-  AddRow(u"uno");
-  AddRow(u"dos");
+  AddRows({u"uno", u"dos"});
   EXPECT_TRUE(Run());
   EXPECT_THAT(
       log,
@@ -146,9 +148,7 @@ TEST_F(AttachRunTest, EachRowGetsANewCommandBoundByNameOnTheConnection) {
 }
 
 TEST_F(AttachRunTest, FailuresAreReportedForTheirRowAndTheRunGoesOn) {
-  AddRow(u"uno");
-  AddRow(u"dos");
-  AddRow(u"tres");
+  AddRows({u"uno", u"dos", u"tres"});
   ado.execute_failures[u"uno"] = {-1, u"Device activation error"};
   ado.execute_failures[u"tres"] = {-2, u"already exists"};
   EXPECT_FALSE(Run());
@@ -158,9 +158,7 @@ TEST_F(AttachRunTest, FailuresAreReportedForTheirRowAndTheRunGoesOn) {
 }
 
 TEST_F(AttachRunTest, StoppingBeforeARowMakesNoFurtherCall) {
-  AddRow(u"uno");
-  AddRow(u"dos");
-  AddRow(u"tres");
+  AddRows({u"uno", u"dos", u"tres"});
   ado.execute_failures[u"uno"] = {-1, u"refused"};
   listed.stop_before = 2;
   EXPECT_EQ(RunTo(), connection::AttachOutcome::kStopped);
@@ -180,7 +178,7 @@ TEST_F(AttachRunTest, ValuesArePassedExactlyAsTheyStand) {
 
 TEST_F(AttachRunTest, ListsLongerThanSixteenBitsAreAttachedToTheLastRow) {
   for (int i = 0; i < 33000; ++i) rows.push_back({u"x", u"C:\\x.mdf"});
-  AddRow(u"last");
+  AddRows({u"last"});
   ado.execute_failures[u"last"] = {-1, u"refused"};
   EXPECT_FALSE(Run());
   EXPECT_EQ(ado.executed.size(), 33001u);
@@ -188,7 +186,7 @@ TEST_F(AttachRunTest, ListsLongerThanSixteenBitsAreAttachedToTheLastRow) {
 }
 
 TEST_F(AttachRunTest, ACommandThatCannotBeCreatedIsReportedForItsRow) {
-  AddRow(u"a");
+  AddRows({u"a"});
   ado.fail_creation = true;
   EXPECT_FALSE(Run());
   EXPECT_THAT(failures, ElementsAre(Pair(1, u"Class not registered")));
@@ -196,8 +194,7 @@ TEST_F(AttachRunTest, ACommandThatCannotBeCreatedIsReportedForItsRow) {
 }
 
 TEST_F(AttachRunTest, WithoutAConnectionEveryRowFailsAndNothingIsCalled) {
-  AddRow(u"a");
-  AddRow(u"b");
+  AddRows({u"a", u"b"});
   connection.reset();
   log.clear();
   EXPECT_FALSE(Run());

@@ -77,7 +77,6 @@ class FakeWindow final : public FormWindow {
     log_.push_back("Title=" + Narrow(text));
   }
   void SetBusy(bool value) override {
-    busy = value;
     log_.push_back("Window.Busy=" + Flag(value));
   }
   void ShowProgress(const Progress& value) override {
@@ -89,7 +88,6 @@ class FakeWindow final : public FormWindow {
                    std::to_string(value.total));
   }
   Text title = kTitleBase;
-  bool busy = false;
   std::vector<Progress> progress;
 
  private:

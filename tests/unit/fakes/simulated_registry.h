@@ -77,10 +77,6 @@ class SimulatedRegistry final : public RegistryApi {
                 SimulatedValue value) {
     SetValue(view, RootKey::kLocalMachine, path, name, std::move(value));
   }
-  // A key with no values.
-  void AddKey(View view, RootKey root, const Text& path) {
-    KeyAt(view, root, path);
-  }
   // The key exists but every open of it is refused.
   void DenyAccess(View view, RootKey root, const Text& path) {
     KeyAt(view, root, path).denied = true;
