@@ -48,7 +48,6 @@ class StandinError final : public Object<ado::Error> {
     return S_OK;
   }
 
-  // What the program never calls.
   QUORVEL_UNUSED(get_Number, LONG*)
   QUORVEL_UNUSED(get_Source, BSTR*)
   QUORVEL_UNUSED(get_HelpFile, BSTR*)
@@ -84,7 +83,6 @@ class StandinErrors final : public Object<ado::Errors> {
     return S_OK;
   }
 
-  // What the program never calls.
   QUORVEL_UNUSED(NewEnum, IUnknown**)
   QUORVEL_UNUSED(Refresh)
   QUORVEL_UNUSED(Clear)
@@ -169,7 +167,6 @@ class StandinConnection final : public Object<ado::Connection> {
                call);
   }
 
-  // What the program never calls.
   QUORVEL_UNUSED(get_Properties, IDispatch**)
   QUORVEL_UNUSED(get_ConnectionString, BSTR*)
   QUORVEL_UNUSED(get_CommandTimeout, LONG*)
@@ -222,7 +219,6 @@ class StandinParameter final : public Object<ado::Parameter> {
                result, call);
   }
 
-  // What the program never calls.
   QUORVEL_UNUSED(get_Properties, IDispatch**)
   QUORVEL_UNUSED(get_Name, BSTR*)
   QUORVEL_UNUSED(put_Name, BSTR)
@@ -291,7 +287,6 @@ class StandinParameters final : public Object<ado::Parameters> {
                found != nullptr ? S_OK : kItemNotFound, call);
   }
 
-  // What the program never calls.
   QUORVEL_UNUSED(get_Count, LONG*)
   QUORVEL_UNUSED(NewEnum, IUnknown**)
   QUORVEL_UNUSED(Append, IDispatch*)
@@ -357,7 +352,6 @@ class StandinCommand final : public Object<ado::Command> {
                call);
   }
 
-  // What the program never calls.
   QUORVEL_UNUSED(get_Properties, IDispatch**)
   QUORVEL_UNUSED(get_ActiveConnection, ado::Connection**)
   QUORVEL_UNUSED(putref_ActiveConnection, ado::Connection*)

@@ -146,12 +146,10 @@ inline bool ParseLine(std::string rest, Scenario& scenario) {
     ExecuteFailure entry;
     const std::string which = NextWord(rest);
     if (which.empty()) return false;
-    if (which == "*") {
-      entry.which = ExecuteFailure::Which::kEvery;
-    } else if (which[0] == '#') {
+    if (which[0] == '#') {  // else "*", every call, as entry says already
       entry.which = ExecuteFailure::Which::kCallNumber;
       if (!ParseCount(which.substr(1), entry.call_number)) return false;
-    } else {
+    } else if (which != "*") {
       entry.which = ExecuteFailure::Which::kDatabaseName;
       entry.database_name = e2e::FromUtf8(which);
     }
