@@ -91,6 +91,30 @@ class StandinTest : public ::testing::Test {
     connection_ = std::move(created.object);
   }
 
+  // A command of connection_ bound to it, run as the procedure.
+  std::unique_ptr<AdoCommand> Prepared() {
+    Created<AdoCommand> created = connection_->CreateCommand();
+    EXPECT_FALSE(created.error.Failed());
+    EXPECT_NE(created.object, nullptr);
+    if (AdoCommand* command = created.object.get()) {
+      EXPECT_FALSE(command->SetActiveConnection().Failed());
+      EXPECT_FALSE(
+          command->SetCommandType(kCommandTypeStoredProcedure).Failed());
+      EXPECT_FALSE(
+          command->SetCommandText(u"sp_attach_single_file_db").Failed());
+    }
+    return std::move(created.object);
+  }
+  // One attach call as the program makes it: what Execute answers.
+  PendingError Attach(const std::u16string& name) {
+    const std::unique_ptr<AdoCommand> command = Prepared();
+    if (!command) return {-1, u"no command"};
+    command->RefreshParameters();
+    command->SetParameterValue(u"@dbname", name);
+    command->SetParameterValue(u"@physname", u"C:\\Data\\" + name + u".mdf");
+    return command->Execute();
+  }
+
   const com::Apartment apartment_;
   e2e::RegistrySeeder registry_;
   AdoComClient client_;
@@ -304,17 +328,12 @@ TEST_F(StandinTest, OneAttachCallBindsBothValuesByNameAndReleasesTheResult) {
       std::u16string(u"C:\\Datos de prueba\\ventas;'x'.mdf") + u'\0' + u"z";
   ASSERT_NO_FATAL_FAILURE(OpenConnection());
   {
-    Created<AdoCommand> created = connection_->CreateCommand();
-    ASSERT_FALSE(created.error.Failed());
-    ASSERT_NE(created.object, nullptr);
-    AdoCommand& command = *created.object;
-    EXPECT_FALSE(command.SetActiveConnection().Failed());
-    EXPECT_FALSE(command.SetCommandType(kCommandTypeStoredProcedure).Failed());
-    EXPECT_FALSE(command.SetCommandText(u"sp_attach_single_file_db").Failed());
-    EXPECT_FALSE(command.RefreshParameters().Failed());
-    EXPECT_FALSE(command.SetParameterValue(u"@dbname", name).Failed());
-    EXPECT_FALSE(command.SetParameterValue(u"@physname", path).Failed());
-    EXPECT_FALSE(command.Execute().Failed());
+    const std::unique_ptr<AdoCommand> command = Prepared();
+    ASSERT_NE(command, nullptr);
+    EXPECT_FALSE(command->RefreshParameters().Failed());
+    EXPECT_FALSE(command->SetParameterValue(u"@dbname", name).Failed());
+    EXPECT_FALSE(command->SetParameterValue(u"@physname", path).Failed());
+    EXPECT_FALSE(command->Execute().Failed());
   }
   const std::vector<RecordLine> lines = Record();
   const std::string conn = Serial(lines, "connection");
@@ -359,28 +378,7 @@ TEST_F(StandinTest, OneAttachCallBindsBothValuesByNameAndReleasesTheResult) {
             1);
 }
 
-class AttachCommand : public StandinTest {
- protected:
-  // A command bound to the connection, with the procedure's parameters.
-  std::unique_ptr<AdoCommand> Prepared() {
-    Created<AdoCommand> created = connection_->CreateCommand();
-    EXPECT_NE(created.object, nullptr);
-    if (created.object) {
-      created.object->SetActiveConnection();
-      created.object->SetCommandType(kCommandTypeStoredProcedure);
-      created.object->SetCommandText(u"sp_attach_single_file_db");
-    }
-    return std::move(created.object);
-  }
-  PendingError Attach(const std::u16string& name) {
-    const std::unique_ptr<AdoCommand> command = Prepared();
-    if (!command) return {-1, u"no command"};
-    command->RefreshParameters();
-    command->SetParameterValue(u"@dbname", name);
-    command->SetParameterValue(u"@physname", u"C:\\Data\\" + name + u".mdf");
-    return command->Execute();
-  }
-};
+class AttachCommand : public StandinTest {};
 
 TEST_F(AttachCommand, ExecuteFailuresCarryTheServerWording) {
   Scenario(
