@@ -92,7 +92,6 @@ inline void ChooseComboItem(HWND combo, int index) {
 
 struct MessageBoxInfo {
   HWND hwnd = nullptr;
-  HWND owner = nullptr;
   std::wstring caption;
   std::wstring text;
   std::vector<std::pair<int, std::wstring>> buttons;  // id, caption
@@ -114,7 +113,6 @@ inline std::optional<MessageBoxInfo> FindMessageBox(DWORD thread_id) {
   if (!box) return std::nullopt;
   MessageBoxInfo info;
   info.hwnd = box;
-  info.owner = GetWindow(box, GW_OWNER);
   info.caption = WindowText(box);
   if (HWND text = GetDlgItem(box, 0xFFFF)) info.text = WindowText(text);
   for (HWND child = GetWindow(box, GW_CHILD); child;

@@ -136,7 +136,6 @@ inline int ColumnWidth(HWND list, int column) {
 }
 
 struct ToolText {
-  HWND tooltip;
   HWND tool_window;  // uId when the tool is a window (TTF_IDISHWND)
   std::wstring text;
 };
@@ -169,7 +168,7 @@ inline std::vector<ToolText> TooltipTexts(DWORD pid) {
       HWND tool = (info.uFlags & TTF_IDISHWND)
                       ? reinterpret_cast<HWND>(info.uId)
                       : info.hwnd;
-      result.push_back(ToolText{tip, tool, text});
+      result.push_back(ToolText{tool, text});
     }
   }
   return result;

@@ -144,7 +144,6 @@ class App {
   HWND Control(int id) const { return GetDlgItem(main_, id); }
   DWORD ProcessId() const { return pid_; }
   DWORD ThreadId() const { return tid_; }
-  HANDLE Process() const { return process_.get(); }
   bool Running() const {
     return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
   }
