@@ -1,36 +1,33 @@
 // The stand-in's objects: the Connection with the Errors it hands out, the
-// Command with its Parameters, and the recordset Execute gives.
+// Command with its Parameters, and the recordset Execute gives. Each defines
+// what the program calls, then answers the rest of its interface with
+// Object::Unused.
+#include "tests/ado_standin/objects.h"
+
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "tests/ado_standin/stubs.h"
 #include "tests/support/utf8.h"
 
 namespace quorvel::standin {
 namespace {
 
 constexpr HRESULT kObjectClosed = static_cast<HRESULT>(0x800A0E78);
-
 constexpr HRESULT kConnectionUnusable = static_cast<HRESULT>(0x800A0E7D);
 constexpr HRESULT kMissingParameter = static_cast<HRESULT>(0x80040E10);
 
 std::u16string Describe(const VARIANT* argument) {
   if (argument == nullptr) return u"null";
-  switch (V_VT(argument)) {
-    case VT_EMPTY:
-      return u"empty";
-    case VT_BSTR:
-      return com::Bstr::FromBstr(V_BSTR(argument));
-    case VT_ERROR:
-      return V_ERROR(argument) == DISP_E_PARAMNOTFOUND ? u"missing" : u"error";
-    default:
-      return u"vt=" + Number(V_VT(argument));
-  }
+  if (V_VT(argument) == VT_EMPTY) return u"empty";
+  if (V_VT(argument) == VT_BSTR) return com::Bstr::FromBstr(V_BSTR(argument));
+  if (V_VT(argument) != VT_ERROR) return u"vt=" + Number(V_VT(argument));
+  return V_ERROR(argument) == DISP_E_PARAMNOTFOUND ? u"missing" : u"error";
 }
 
-int NextSerial(LONG& counter) {
-  return static_cast<int>(InterlockedIncrement(&counter));
+// "kind#n": the n-th object of its kind in the process.
+std::string Serial(const char* kind_and_hash, LONG& counter) {
+  return kind_and_hash + std::to_string(InterlockedIncrement(&counter));
 }
 
 std::u16string Quoted(BSTR bstr) {
@@ -38,13 +35,10 @@ std::u16string Quoted(BSTR bstr) {
   return u'"' + com::Bstr::FromBstr(bstr) + u'"';
 }
 
-class StandinError final : public ErrorStub {
+class StandinError final : public Object<ado::Error> {
  public:
   StandinError(const std::string& owner, Failure failure)
-      : ErrorStub(owner), failure_(std::move(failure)) {}
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    return Answer(iid, {ado::kIidError}, out);
-  }
+      : Object(owner, {ado::kIidError}), failure_(std::move(failure)) {}
   STDMETHODIMP get_Description(BSTR* description) override {
     if (description == nullptr) return E_POINTER;
     // The caller owns what it is given.
@@ -54,17 +48,22 @@ class StandinError final : public ErrorStub {
     return S_OK;
   }
 
+  QUORVEL_UNUSED(get_Number, LONG*)
+  QUORVEL_UNUSED(get_Source, BSTR*)
+  QUORVEL_UNUSED(get_HelpFile, BSTR*)
+  QUORVEL_UNUSED(get_HelpContext, LONG*)
+  QUORVEL_UNUSED(get_SQLState, BSTR*)
+  QUORVEL_UNUSED(get_NativeError, LONG*)
+
  private:
   Failure failure_;
 };
 
-class StandinErrors final : public ErrorsStub {
+class StandinErrors final : public Object<ado::Errors> {
  public:
   StandinErrors(const std::string& owner, std::vector<Failure> items)
-      : ErrorsStub(owner), items_(std::move(items)) {}
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    return Answer(iid, {ado::kIidErrors, ado::kIidCollection}, out);
-  }
+      : Object(owner, {ado::kIidErrors, ado::kIidCollection}),
+        items_(std::move(items)) {}
   STDMETHODIMP get_Count(LONG* count) override {
     if (count == nullptr) return E_POINTER;
     *count = static_cast<LONG>(items_.size());
@@ -79,11 +78,14 @@ class StandinErrors final : public ErrorsStub {
         static_cast<size_t>(V_I4(number.Ptr())) >= items_.size()) {
       return kItemNotFound;
     }
-    *item = Make<StandinError>(name(),
-                               items_[static_cast<size_t>(V_I4(number.Ptr()))])
-                .Detach();
+    const Failure& failure = items_[static_cast<size_t>(V_I4(number.Ptr()))];
+    *item = Make<StandinError>(name(), failure).Detach();
     return S_OK;
   }
+
+  QUORVEL_UNUSED(NewEnum, IUnknown**)
+  QUORVEL_UNUSED(Refresh)
+  QUORVEL_UNUSED(Clear)
 
  private:
   std::vector<Failure> items_;
@@ -97,10 +99,14 @@ constexpr IID kIidStandinConnection = {
     0x4E7A,
     {0x9D, 0x3C, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, 0x6F}};
 
-class StandinConnection final : public WithErrorInfo<ConnectionStub> {
+class StandinConnection final : public Object<ado::Connection> {
  public:
   StandinConnection()
-      : WithErrorInfo("connection#" + std::to_string(NextSerial(count))) {}
+      : Object(Serial("connection#", count),
+               {ado::kIidConnection, ado::kIidConnectionOld,
+                ado::kIidConnection15, ado::kIidConnection15Old,
+                ado::kIidAdoObject, kIidStandinConnection},
+               /*record_release=*/true) {}
 
   bool open() const { return open_; }
   // Hands a failure over through the channel the scenario chose.
@@ -114,24 +120,14 @@ class StandinConnection final : public WithErrorInfo<ConnectionStub> {
   }
   void ClearErrors() { errors_.clear(); }
 
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    return Answer(
-        iid,
-        {ado::kIidConnection, ado::kIidConnectionOld, ado::kIidConnection15,
-         ado::kIidConnection15Old, ado::kIidAdoObject, kIidStandinConnection},
-        out);
-  }
   STDMETHODIMP put_ConnectionString(BSTR text) override {
-    const Call call = BeginCall("ConnectionString");
-    return Log("ConnectionString", com::Bstr::FromBstr(text), S_OK, call);
+    return Took("ConnectionString", com::Bstr::FromBstr(text));
   }
   STDMETHODIMP put_CommandTimeout(LONG seconds) override {
-    const Call call = BeginCall("CommandTimeout");
-    return Log("CommandTimeout", Number(seconds), S_OK, call);
+    return Took("CommandTimeout", Number(seconds));
   }
   STDMETHODIMP put_Provider(BSTR provider) override {
-    const Call call = BeginCall("Provider");
-    return Log("Provider", com::Bstr::FromBstr(provider), S_OK, call);
+    return Took("Provider", com::Bstr::FromBstr(provider));
   }
   STDMETHODIMP Open(BSTR connection_string, BSTR user_id, BSTR password,
                     LONG options) override {
@@ -171,6 +167,31 @@ class StandinConnection final : public WithErrorInfo<ConnectionStub> {
                call);
   }
 
+  QUORVEL_UNUSED(get_Properties, IDispatch**)
+  QUORVEL_UNUSED(get_ConnectionString, BSTR*)
+  QUORVEL_UNUSED(get_CommandTimeout, LONG*)
+  QUORVEL_UNUSED(get_ConnectionTimeout, LONG*)
+  QUORVEL_UNUSED(put_ConnectionTimeout, LONG)
+  QUORVEL_UNUSED(get_Version, BSTR*)
+  QUORVEL_UNUSED(Execute, BSTR, VARIANT*, LONG, IUnknown**)
+  QUORVEL_UNUSED(BeginTrans, LONG*)
+  QUORVEL_UNUSED(CommitTrans)
+  QUORVEL_UNUSED(RollbackTrans)
+  QUORVEL_UNUSED(get_DefaultDatabase, BSTR*)
+  QUORVEL_UNUSED(put_DefaultDatabase, BSTR)
+  QUORVEL_UNUSED(get_IsolationLevel, LONG*)
+  QUORVEL_UNUSED(put_IsolationLevel, LONG)
+  QUORVEL_UNUSED(get_Attributes, LONG*)
+  QUORVEL_UNUSED(put_Attributes, LONG)
+  QUORVEL_UNUSED(get_CursorLocation, LONG*)
+  QUORVEL_UNUSED(put_CursorLocation, LONG)
+  QUORVEL_UNUSED(get_Mode, LONG*)
+  QUORVEL_UNUSED(put_Mode, LONG)
+  QUORVEL_UNUSED(get_Provider, BSTR*)
+  QUORVEL_UNUSED(get_State, LONG*)
+  QUORVEL_UNUSED(OpenSchema, LONG, VARIANT, VARIANT, IUnknown**)
+  QUORVEL_UNUSED(Cancel)
+
  private:
   static inline LONG count = 0;
   bool open_ = false;
@@ -178,19 +199,16 @@ class StandinConnection final : public WithErrorInfo<ConnectionStub> {
 };
 
 // A parameter records under its command's name.
-class StandinParameter final : public ParameterStub {
+class StandinParameter final : public Object<ado::Parameter> {
  public:
   StandinParameter(const std::string& command, std::u16string name)
-      : ParameterStub(command), name_(std::move(name)) {}
+      : Object(command,
+               {ado::kIidParameter, ado::kIidParameterOld, ado::kIidAdoObject}),
+        name_(std::move(name)) {}
 
   const std::u16string& parameter() const { return name_; }
   const VARIANT& value() const { return value_.Get(); }
 
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    return Answer(
-        iid, {ado::kIidParameter, ado::kIidParameterOld, ado::kIidAdoObject},
-        out);
-  }
   STDMETHODIMP put_Value(VARIANT value) override {
     const std::string event = "Value " + e2e::ToUtf8(name_);
     const Call call = BeginCall(event);
@@ -201,14 +219,34 @@ class StandinParameter final : public ParameterStub {
                result, call);
   }
 
+  QUORVEL_UNUSED(get_Properties, IDispatch**)
+  QUORVEL_UNUSED(get_Name, BSTR*)
+  QUORVEL_UNUSED(put_Name, BSTR)
+  QUORVEL_UNUSED(get_Value, VARIANT*)
+  QUORVEL_UNUSED(get_Type, LONG*)
+  QUORVEL_UNUSED(put_Type, LONG)
+  QUORVEL_UNUSED(put_Direction, LONG)
+  QUORVEL_UNUSED(get_Direction, LONG*)
+  QUORVEL_UNUSED(put_Precision, BYTE)
+  QUORVEL_UNUSED(get_Precision, BYTE*)
+  QUORVEL_UNUSED(put_NumericScale, BYTE)
+  QUORVEL_UNUSED(get_NumericScale, BYTE*)
+  QUORVEL_UNUSED(put_Size, LONG)
+  QUORVEL_UNUSED(get_Size, LONG*)
+  QUORVEL_UNUSED(AppendChunk, VARIANT)
+  QUORVEL_UNUSED(get_Attributes, LONG*)
+  QUORVEL_UNUSED(put_Attributes, LONG)
+
  private:
   std::u16string name_;
   com::Variant value_;
 };
 
-class StandinParameters final : public ParametersStub {
+class StandinParameters final : public Object<ado::Parameters> {
  public:
-  using ParametersStub::ParametersStub;
+  explicit StandinParameters(const std::string& command)
+      : Object(command, {ado::kIidParameters, ado::kIidParametersOld,
+                         ado::kIidDynaCollection, ado::kIidCollection}) {}
 
   StandinParameter* Find(const std::u16string& name) const {
     for (const ComPtr<StandinParameter>& item : items_) {
@@ -217,12 +255,6 @@ class StandinParameters final : public ParametersStub {
     return nullptr;
   }
 
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    return Answer(iid,
-                  {ado::kIidParameters, ado::kIidParametersOld,
-                   ado::kIidDynaCollection, ado::kIidCollection},
-                  out);
-  }
   STDMETHODIMP Refresh() override {
     const Call call = BeginCall("Parameters.Refresh");
     const Scenario& scenario = CurrentScenario();
@@ -243,20 +275,22 @@ class StandinParameters final : public ParametersStub {
   STDMETHODIMP get_Item(VARIANT index, ado::Parameter** item) override {
     const Call call = BeginCall("Parameters.Item");
     if (item == nullptr) return E_POINTER;
-    *item = nullptr;
-    StandinParameter* found = nullptr;
-    if (V_VT(&index) == VT_BSTR) found = Find(Describe(&index));
-    HRESULT result = S_OK;
-    if (found != nullptr) {
-      *item = ComPtr<ado::Parameter>(found).Detach();
-    } else {
+    StandinParameter* found =
+        V_VT(&index) == VT_BSTR ? Find(Describe(&index)) : nullptr;
+    *item = ComPtr<ado::Parameter>(found).Detach();
+    if (found == nullptr) {
       SetErrorInformation(ado::kIidParameters,
                           u"Item cannot be found in the collection "
                           u"corresponding to the requested name or ordinal.");
-      result = kItemNotFound;
     }
-    return Log("Parameters.Item", Describe(&index), result, call);
+    return Log("Parameters.Item", Describe(&index),
+               found != nullptr ? S_OK : kItemNotFound, call);
   }
+
+  QUORVEL_UNUSED(get_Count, LONG*)
+  QUORVEL_UNUSED(NewEnum, IUnknown**)
+  QUORVEL_UNUSED(Append, IDispatch*)
+  QUORVEL_UNUSED(Delete, VARIANT)
 
  private:
   std::vector<ComPtr<StandinParameter>> items_;
@@ -266,27 +300,21 @@ class StandinParameters final : public ParametersStub {
 class StandinRecordset final : public Object<IDispatch> {
  public:
   StandinRecordset()
-      : Object("recordset#" + std::to_string(NextSerial(count)), true) {}
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    return Answer(iid, {}, out);
-  }
+      : Object(Serial("recordset#", count), {}, /*record_release=*/true) {}
 
  private:
   static inline LONG count = 0;
 };
 
-class StandinCommand final : public WithErrorInfo<CommandStub> {
+class StandinCommand final : public Object<ado::Command> {
  public:
   StandinCommand()
-      : WithErrorInfo("command#" + std::to_string(NextSerial(count))) {}
+      : Object(Serial("command#", count),
+               {ado::kIidCommand, ado::kIidCommandOld, ado::kIidCommand25,
+                ado::kIidCommand25Old, ado::kIidCommand15,
+                ado::kIidCommand15Old, ado::kIidAdoObject},
+               /*record_release=*/true) {}
 
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    return Answer(iid,
-                  {ado::kIidCommand, ado::kIidCommandOld, ado::kIidCommand25,
-                   ado::kIidCommand25Old, ado::kIidCommand15,
-                   ado::kIidCommand15Old, ado::kIidAdoObject},
-                  out);
-  }
   STDMETHODIMP put_ActiveConnection(VARIANT value) override {
     const Call call = BeginCall("ActiveConnection");
     connection_ = nullptr;
@@ -299,13 +327,11 @@ class StandinCommand final : public WithErrorInfo<CommandStub> {
     return Log("ActiveConnection", shown, S_OK, call);
   }
   STDMETHODIMP put_CommandText(BSTR text) override {
-    const Call call = BeginCall("CommandText");
     command_text_ = com::Bstr::FromBstr(text);
-    return Log("CommandText", command_text_, S_OK, call);
+    return Took("CommandText", command_text_);
   }
   STDMETHODIMP put_CommandType(LONG type) override {
-    const Call call = BeginCall("CommandType");
-    return Log("CommandType", Number(type), S_OK, call);
+    return Took("CommandType", Number(type));
   }
   STDMETHODIMP get_Parameters(ado::Parameters** parameters) override {
     const Call call = BeginCall("Parameters");
@@ -325,6 +351,28 @@ class StandinCommand final : public WithErrorInfo<CommandStub> {
     return Log("Execute", shown, Run(call.number, records_affected, recordset),
                call);
   }
+
+  QUORVEL_UNUSED(get_Properties, IDispatch**)
+  QUORVEL_UNUSED(get_ActiveConnection, ado::Connection**)
+  QUORVEL_UNUSED(putref_ActiveConnection, ado::Connection*)
+  QUORVEL_UNUSED(get_CommandText, BSTR*)
+  QUORVEL_UNUSED(get_CommandTimeout, LONG*)
+  QUORVEL_UNUSED(put_CommandTimeout, LONG)
+  QUORVEL_UNUSED(get_Prepared, VARIANT_BOOL*)
+  QUORVEL_UNUSED(put_Prepared, VARIANT_BOOL)
+  QUORVEL_UNUSED(CreateParameter, BSTR, LONG, LONG, LONG, VARIANT,
+                 ado::Parameter**)
+  QUORVEL_UNUSED(get_CommandType, LONG*)
+  QUORVEL_UNUSED(get_Name, BSTR*)
+  QUORVEL_UNUSED(put_Name, BSTR)
+  QUORVEL_UNUSED(get_State, LONG*)
+  QUORVEL_UNUSED(Cancel)
+  QUORVEL_UNUSED(putref_CommandStream, IUnknown*)
+  QUORVEL_UNUSED(get_CommandStream, VARIANT*)
+  QUORVEL_UNUSED(put_Dialect, BSTR)
+  QUORVEL_UNUSED(get_Dialect, BSTR*)
+  QUORVEL_UNUSED(put_NamedParameters, VARIANT_BOOL)
+  QUORVEL_UNUSED(get_NamedParameters, VARIANT_BOOL*)
 
  private:
   std::u16string Identify(IUnknown* object) {
@@ -378,14 +426,14 @@ class StandinCommand final : public WithErrorInfo<CommandStub> {
     const std::u16string database_name =
         database != nullptr && V_VT(database) == VT_BSTR ? Describe(database)
                                                          : u"";
+    using Which = ExecuteFailure::Which;
     for (const ExecuteFailure& entry : scenario.execute) {
-      const bool applies =
-          entry.which == ExecuteFailure::Which::kEvery ||
-          (entry.which == ExecuteFailure::Which::kCallNumber &&
-           entry.call_number == call) ||
-          (entry.which == ExecuteFailure::Which::kDatabaseName &&
-           entry.database_name == database_name);
-      if (applies) return Fail(entry.failure);
+      if (entry.which == Which::kEvery ||
+          (entry.which == Which::kCallNumber && entry.call_number == call) ||
+          (entry.which == Which::kDatabaseName &&
+           entry.database_name == database_name)) {
+        return Fail(entry.failure);
+      }
     }
     if (records_affected != nullptr) {
       VariantClear(records_affected);

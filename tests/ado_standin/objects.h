@@ -7,9 +7,10 @@
 // The header below needs windows.h before it.
 #include <oleauto.h>
 
-#include <initializer_list>
+#include <algorithm>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "common/com_ptr.h"
 #include "common/win32/com_handles.h"
@@ -58,14 +59,21 @@ ComPtr<Made> Make(Arguments&&... arguments) {
   return made;
 }
 
-// Reference counting, IDispatch without type information, and the record
-// under the object's name.
+// A method the program never calls: recorded under its name and refused.
+#define QUORVEL_UNUSED(method, ...) \
+  STDMETHODIMP method(__VA_ARGS__) override { return Unused(#method); }
+
+// Reference counting, QueryInterface for the interface ids given, IDispatch
+// without type information, and the record under the object's name.
 template <typename Interface>
 class Object : public Interface {
  public:
   // A released object says so in the record when record_release is set.
-  explicit Object(std::string name, bool record_release = false)
-      : name_(std::move(name)), record_release_(record_release) {
+  Object(std::string name, std::vector<IID> ids, bool record_release = false)
+      : name_(std::move(name)),
+        ids_(std::move(ids)),
+        record_release_(record_release) {
+    ids_.insert(ids_.end(), {IID_IUnknown, IID_IDispatch});
     InterlockedIncrement(&g_live_objects);
   }
   Object(const Object&) = delete;
@@ -74,6 +82,17 @@ class Object : public Interface {
 
   const std::string& name() const { return name_; }
 
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    if (out == nullptr) return E_POINTER;
+    *out = nullptr;
+    if (std::none_of(ids_.begin(), ids_.end(),
+                     [&](const IID& id) { return IsEqualIID(iid, id); })) {
+      return E_NOINTERFACE;
+    }
+    *out = static_cast<Interface*>(this);
+    AddRef();
+    return S_OK;
+  }
   ULONG STDMETHODCALLTYPE AddRef() override {
     return static_cast<ULONG>(InterlockedIncrement(&references_));
   }
@@ -89,17 +108,11 @@ class Object : public Interface {
   }
 
   // No type information: nothing here is called by name.
-  STDMETHODIMP GetTypeInfoCount(UINT*) override { return Unused(__func__); }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override {
-    return Unused(__func__);
-  }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-    return Unused(__func__);
-  }
-  STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
-                      EXCEPINFO*, UINT*) override {
-    return Unused(__func__);
-  }
+  QUORVEL_UNUSED(GetTypeInfoCount, UINT*)
+  QUORVEL_UNUSED(GetTypeInfo, UINT, LCID, ITypeInfo**)
+  QUORVEL_UNUSED(GetIDsOfNames, REFIID, LPOLESTR*, UINT, LCID, DISPID*)
+  QUORVEL_UNUSED(Invoke, DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
+                 EXCEPINFO*, UINT*)
 
  protected:
   // Writes the call's line and passes its result on.
@@ -108,50 +121,20 @@ class Object : public Interface {
     TheRecord().Write(name_, event, value, result, call.started);
     return result;
   }
-  // What a method nobody should call answers: recorded and refused.
+  // A call that only takes its value: begun, then written as done.
+  HRESULT Took(const std::string& event, const std::u16string& value) const {
+    return Log(event, value, S_OK, BeginCall(event));
+  }
   HRESULT Unused(const char* method) const {
     TheRecord().Write(name_, method, u"", E_NOTIMPL, Recorder::Now());
     return E_NOTIMPL;
   }
 
-  // Answers iid with this object when it is one of ids.
-  HRESULT Answer(REFIID iid, std::initializer_list<IID> ids, void** out) {
-    if (out == nullptr) return E_POINTER;
-    *out = nullptr;
-    bool known =
-        IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch);
-    for (const IID& id : ids) known = known || IsEqualIID(iid, id);
-    if (!known) return E_NOINTERFACE;
-    *out = static_cast<Interface*>(this);
-    AddRef();
-    return S_OK;
-  }
-
  private:
   std::string name_;
+  std::vector<IID> ids_;
   bool record_release_;
   LONG references_ = 1;
-};
-
-// An object that hands its failures over as COM error information, and
-// says so.
-template <typename Stub>
-class WithErrorInfo : public Stub, public ISupportErrorInfo {
- public:
-  explicit WithErrorInfo(std::string name) : Stub(std::move(name), true) {}
-  ULONG STDMETHODCALLTYPE AddRef() override { return Stub::AddRef(); }
-  ULONG STDMETHODCALLTYPE Release() override { return Stub::Release(); }
-  STDMETHODIMP InterfaceSupportsErrorInfo(REFIID) override { return S_OK; }
-
- protected:
-  HRESULT Answer(REFIID iid, std::initializer_list<IID> ids, void** out) {
-    if (out == nullptr || !IsEqualIID(iid, IID_ISupportErrorInfo)) {
-      return Stub::Answer(iid, ids, out);
-    }
-    *out = static_cast<ISupportErrorInfo*>(this);
-    AddRef();
-    return S_OK;
-  }
 };
 
 // The objects the class factories make, as they are made: the name they

@@ -5,10 +5,12 @@
 // this DLL (e2e::ServeAdoFrom) and tells it, through the environment
 // Quorvel.exe inherits, the scenario (QUORVEL_ADO_SCENARIO) and where to
 // write the record (QUORVEL_ADO_RECORD).
+#include <algorithm>
 #include <cwctype>
 #include <map>
 #include <mutex>
 #include <optional>
+#include <tuple>
 
 #include "tests/ado_standin/objects.h"
 #include "tests/ado_standin/taskbar.h"
@@ -22,13 +24,14 @@ namespace {
 
 LONG g_locks = 0;
 
+// The scenario file as it was when last read: path, size and write time.
+using Seen = std::tuple<std::wstring, DWORD, DWORD, DWORD, DWORD>;
+
 struct State {
   Recorder recorder;
   std::mutex lock;  // what follows
   Scenario scenario;
-  FILETIME scenario_written{};
-  uint64_t scenario_size = 0;
-  std::wstring scenario_path;
+  Seen seen;
   std::map<std::string, int64_t> calls;
 };
 
@@ -45,22 +48,18 @@ const Scenario& Reread(State& state) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (length == 0 || length >= MAX_PATH * 2 ||
       !GetFileAttributesExW(path, GetFileExInfoStandard, &data)) {
-    if (!state.scenario_path.empty()) {
+    if (state.seen != Seen()) {
       state.scenario = Scenario();
-      state.scenario_path.clear();
+      state.seen = Seen();
     }
     return state.scenario;
   }
-  const uint64_t size =
-      (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-  if (state.scenario_path == path && size == state.scenario_size &&
-      CompareFileTime(&data.ftLastWriteTime, &state.scenario_written) == 0) {
-    return state.scenario;
-  }
+  const Seen now{path, data.nFileSizeHigh, data.nFileSizeLow,
+                 data.ftLastWriteTime.dwHighDateTime,
+                 data.ftLastWriteTime.dwLowDateTime};
+  if (now == state.seen) return state.scenario;
   state.scenario = ParseScenario(e2e::ReadAll(path));
-  state.scenario_path = path;
-  state.scenario_size = size;
-  state.scenario_written = data.ftLastWriteTime;
+  state.seen = now;
   for (const std::string& line : state.scenario.rejected) {
     state.recorder.Write("standin", "note",
                          Ascii("scenario line not understood: " + line), S_OK,
@@ -104,11 +103,7 @@ class Factory final : public IClassFactory {
     return result;
   }
   STDMETHODIMP LockServer(BOOL lock) override {
-    if (lock) {
-      InterlockedIncrement(&g_locks);
-    } else {
-      InterlockedDecrement(&g_locks);
-    }
+    InterlockedExchangeAdd(&g_locks, lock ? 1 : -1);
     return S_OK;
   }
 
@@ -158,11 +153,10 @@ void SetErrorInformation(const IID& iid, const std::u16string& description) {
 }
 
 bool SameName(const std::u16string& a, const std::u16string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::towlower(a[i]) != std::towlower(b[i])) return false;
-  }
-  return true;
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](char16_t x, char16_t y) {
+                      return std::towlower(x) == std::towlower(y);
+                    });
 }
 
 }  // namespace quorvel::standin

@@ -6,7 +6,6 @@
 // commctrl.h needs windows.h first.
 #include <commctrl.h>
 
-#include <cstdint>
 #include <iterator>
 
 #include "app/win32/layout.h"

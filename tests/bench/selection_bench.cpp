@@ -11,17 +11,16 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <array>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "app/frm_adjuntar.h"
 #include "fakes/fake_form.h"
 #include "files/win32/listview_grid.h"
+#include "tests/view/test_window.h"
 
 namespace {
 
@@ -32,15 +31,10 @@ int kNames = kDefaultNames;  // a smaller count may be given for a quick look
 constexpr int kRounds = 3;
 
 double Seconds(const std::function<void()>& work) {
-  LARGE_INTEGER frequency;
-  LARGE_INTEGER start;
-  LARGE_INTEGER end;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&start);
+  const auto start = std::chrono::steady_clock::now();
   work();
-  QueryPerformanceCounter(&end);
-  return static_cast<double>(end.QuadPart - start.QuadPart) /
-         static_cast<double>(frequency.QuadPart);
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
+      .count();
 }
 
 double Median(std::vector<double> values) {
@@ -48,113 +42,32 @@ double Median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
-// Rows kept in plain memory: the core's own cost, without any control.
-class MemoryGrid final : public quorvel::files::Grid {
- public:
-  void SetEnabled(bool) override {}
-  int32_t RowCount() const override {
-    return static_cast<int32_t>(rows_.size()) + 1;
-  }
-  void SetRowCount(int32_t) override { rows_.clear(); }
-  int32_t ColumnCount() const override { return 2; }
-  void SetColumnCount(int32_t) override {}
-  void SetFixedRowCount(int32_t) override {}
-  void SetFixedColumnCount(int32_t) override {}
-  Text CellText(int32_t row, int32_t column) const override {
-    return rows_[static_cast<std::size_t>(row - 1)]
-                [static_cast<std::size_t>(column)];
-  }
-  void SetCellText(int32_t row, int32_t column, const Text& text) override {
-    rows_[static_cast<std::size_t>(row - 1)][static_cast<std::size_t>(column)] =
-        text;
-  }
-  void AddRow(const Text&) override { rows_.emplace_back(); }
-  void RemoveRow(int32_t) override {}
-  int32_t CurrentRow() const override { return 0; }
-  void SelectRange(int32_t, int32_t, int32_t, int32_t) override {}
-  void SetColumnWidth(int32_t, int32_t) override {}
-  int32_t Width() const override { return 7020; }
-  void SetLastColumnFillsWidth(bool) override {}
-  void ShowRow(int32_t) override {}
-  void SetRowMark(int32_t, quorvel::files::RowMark) override {}
-  void ClearRowMarks() override {}
-
- private:
-  std::vector<std::array<Text, 2>> rows_;
-};
-
-// Runs one handler of a form whose grid is the given one and whose dialog
-// returns the given result.
-template <typename Handler>
-void RunForm(quorvel::files::Grid& grid, const Text& result, Handler handler) {
-  // The unit tests' fakes for every other control and service of the form.
-  using namespace quorvel::testing;
-  EventLog log;
-  FakeWindow window(log);
-  FakeCombo combo(log);
-  FakeButton b1("Command1", log, true), b2("Command2", log, true),
-      b3("Command3", log, true), b4("Command4", log, true);
-  FakeLabel label;
-  FakeMessages messages(log);
-  EmptyRegistry registry;
-  ScriptedAdo ado(log);
-  FakeDialog dialog(log);
-  dialog.result_text = result;
-  quorvel::app::FrmAdjuntar form(
-      quorvel::app::FormControls{window, combo, b1, b2, b3, b4, label, grid,
-                                 dialog, messages},
-      quorvel::app::FormServices{registry, ado});
-  handler(form);
-}
-
+// The form with its dialog giving that result, over the grid given and the
+// unit tests' fakes for the rest, after "Seleccionar Ficheros".
 void SelectInto(quorvel::files::Grid& grid, const Text& result) {
-  RunForm(grid, result,
-          [](quorvel::app::FrmAdjuntar& form) { form.Command3_Click(); });
+  quorvel::testing::FormFixture form(nullptr, &grid);
+  form.dialog.result_text = result;
+  form.form().Command3_Click();
 }
 
-// ---- a real window holding a ListView ------------------------------------
-
-quorvel::files::win32::ListViewGrid* g_grid = nullptr;
-
-LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wparam,
-                          LPARAM lparam) {
-  if (message == WM_NOTIFY && g_grid != nullptr) {
-    auto* header = reinterpret_cast<NMHDR*>(lparam);
-    if (header->hwndFrom == g_grid->Handle() &&
-        header->code == LVN_GETDISPINFOW) {
-      g_grid->FillDisplayInfo(*reinterpret_cast<NMLVDISPINFOW*>(lparam));
-      return 0;
-    }
-  }
-  return DefWindowProcW(hwnd, message, wparam, lparam);
-}
-
+// A real window holding a ListView, shown so that it draws.
 class Host {
  public:
-  explicit Host(DWORD list_style) {
-    hwnd_ = CreateWindowExW(
-        0, L"QuorvelSelectionBench", L"bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-        0, 0, 520, 400, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    list_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-                            WS_CHILD | WS_VISIBLE | list_style, 5, 5, 468, 300,
-                            hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
-  }
-  ~Host() { DestroyWindow(hwnd_); }
-  Host(const Host&) = delete;
-  Host& operator=(const Host&) = delete;
+  explicit Host(DWORD list_style)
+      : list_(window_.AddChild(WC_LISTVIEWW, list_style, 1, 468, 300)) {}
   HWND list() const { return list_; }
+  void Serve(quorvel::files::win32::ListViewGrid* grid) {
+    window_.ServeGrid(grid);
+  }
   // Lets the window draw what it now holds.
   void Settle() const {
-    UpdateWindow(hwnd_);
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      DispatchMessageW(&msg);
-    }
+    UpdateWindow(window_.Handle());
+    quorvel::app::win32::testing::PumpMessages();
   }
 
  private:
-  HWND hwnd_ = nullptr;
-  HWND list_ = nullptr;
+  quorvel::app::win32::testing::TestWindow window_{/*shown=*/true};
+  HWND list_;
 };
 
 void AddColumns(HWND list) {
@@ -215,9 +128,8 @@ double TimeBaseline(bool& complete) {
 double TimeGrid(const Text& result, bool& complete) {
   Host host(quorvel::files::win32::kListViewGridStyle);
   quorvel::files::win32::ListViewGrid grid(host.list(), 7020, 96);
-  g_grid = &grid;
-  RunForm(grid, Text(),
-          [](quorvel::app::FrmAdjuntar& form) { form.SetUpFileGrid(); });
+  host.Serve(&grid);
+  quorvel::testing::FormFixture(nullptr, &grid).form().SetUpFileGrid();
   host.Settle();
   const double seconds = Seconds([&] {
     SelectInto(grid, result);
@@ -228,7 +140,6 @@ double TimeGrid(const Text& result, bool& complete) {
              SendMessageW(host.list(), LVM_GETITEMCOUNT, 0, 0) == kNames &&
              grid.CellText(kNames, 0) ==
                  Text(kFolder) + u"\\" + BaseName(kNames) + u".mdf";
-  g_grid = nullptr;
   return seconds;
 }
 
@@ -254,17 +165,9 @@ void PrintFigures(double core, double grid, double baseline, int rounds) {
 
 int main(int argc, char** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
-  if (argc > 1) {
-    kNames = std::clamp(std::atoi(argv[1]), 1, kDefaultNames);
-  }
+  if (argc > 1) kNames = std::clamp(std::atoi(argv[1]), 1, kDefaultNames);
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&icc);
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = HostProc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"QuorvelSelectionBench";
-  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-  RegisterClassW(&wc);
 
   const Text result = SelectionText();
   std::vector<double> core_times;
@@ -272,7 +175,9 @@ int main(int argc, char** argv) {
   std::vector<double> baseline_times;
   bool complete = true;
   for (int round = 0; round < kRounds; ++round) {
-    MemoryGrid memory;
+    // Rows in the unit tests' grid, plain memory: the core's own cost.
+    quorvel::testing::EventLog log;
+    quorvel::testing::FakeGrid memory(log);
     core_times.push_back(Seconds([&] { SelectInto(memory, result); }));
     complete = complete && memory.RowCount() == kNames + 1 &&
                memory.CellText(kNames, 1) == BaseName(kNames);

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -18,7 +19,7 @@
 #include <vector>
 
 #include "common/win32/windows_api.h"
-#include "tests/e2e/process.h"
+#include "tests/e2e/controls.h"
 
 namespace {
 
@@ -29,36 +30,15 @@ constexpr size_t kRounds = 42;
 constexpr double kGoal = 1.05;
 constexpr DWORD kStartLimitMs = 30000;
 
-double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
-  LARGE_INTEGER frequency;
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(to.QuadPart - from.QuadPart) /
-         static_cast<double>(frequency.QuadPart);
-}
-
-BOOL CALLBACK FindVisibleWindow(HWND hwnd, LPARAM lparam) {
-  auto* wanted = reinterpret_cast<std::pair<DWORD, bool>*>(lparam);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(hwnd, &pid);
-  if (pid == wanted->first && IsWindowVisible(hwnd)) {
-    wanted->second = true;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-bool HasVisibleWindow(DWORD process_id) {
-  std::pair<DWORD, bool> wanted{process_id, false};
-  EnumWindows(FindVisibleWindow, reinterpret_cast<LPARAM>(&wanted));
-  return wanted.second;
-}
-
 // Wine marks a program input-idle the first time it waits for messages and
 // keeps it so; one that waits before showing its window has started only
 // once the window shows.
 bool WaitForVisibleWindow(const PROCESS_INFORMATION& process) {
   const ULONGLONG deadline = GetTickCount64() + kStartLimitMs;
-  while (!HasVisibleWindow(process.dwProcessId)) {
+  const auto shown = [&](HWND hwnd) {
+    return e2e::ProcessOf(hwnd) == process.dwProcessId && e2e::Visible(hwnd);
+  };
+  while (e2e::FindTopWindow(shown) == nullptr) {
     if (WaitForSingleObject(process.hProcess, 1) != WAIT_TIMEOUT ||
         GetTickCount64() > deadline) {
       return false;
@@ -74,9 +54,7 @@ std::optional<double> TimeStart(const std::wstring& exe) {
   STARTUPINFOW si{};
   si.cb = sizeof(si);
   PROCESS_INFORMATION pi{};
-  LARGE_INTEGER start;
-  LARGE_INTEGER ready;
-  QueryPerformanceCounter(&start);
+  const auto start = std::chrono::steady_clock::now();
   if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0,
                       nullptr, nullptr, &si, &pi)) {
     return std::nullopt;
@@ -85,7 +63,7 @@ std::optional<double> TimeStart(const std::wstring& exe) {
   e2e::UniqueHandle thread(pi.hThread);
   const bool idle = WaitForInputIdle(pi.hProcess, kStartLimitMs) == 0;
   const bool shown = idle && WaitForVisibleWindow(pi);
-  QueryPerformanceCounter(&ready);
+  const auto ready = std::chrono::steady_clock::now();
   // A program that failed on the way returns at once too: only a running
   // program with its window up counts as started.
   const bool started =
@@ -93,7 +71,7 @@ std::optional<double> TimeStart(const std::wstring& exe) {
   TerminateProcess(pi.hProcess, 0);
   WaitForSingleObject(pi.hProcess, 10000);
   if (!started) return std::nullopt;
-  return Seconds(start, ready);
+  return std::chrono::duration<double>(ready - start).count();
 }
 
 // The q-quantile (0..1) of values, interpolating between neighbours.
@@ -148,14 +126,8 @@ int main() {
   const Program& quorvel = programs[0];
   const Program& floor = programs[1];
   const Program& empty = programs[2];
-  // Untimed first starts: they pay for loading files into the cache.
-  for (const Program& program : programs) {
-    if (!TimeStart(program.exe)) {
-      std::printf("startup bench: %s did not start\n", program.name);
-      return 1;
-    }
-  }
-  for (size_t round = 0; round < kRounds; ++round) {
+  // Round 0 is not timed: its starts pay for loading files into the cache.
+  for (size_t round = 0; round <= kRounds; ++round) {
     for (size_t turn = 0; turn < programs.size(); ++turn) {
       Program& program = programs[ProgramAt(round, turn, programs.size())];
       const auto seconds = TimeStart(program.exe);
@@ -163,7 +135,7 @@ int main() {
         std::printf("startup bench: %s did not start\n", program.name);
         return 1;
       }
-      program.seconds.push_back(*seconds);
+      if (round > 0) program.seconds.push_back(*seconds);
     }
   }
   std::printf("startup bench: %zu rounds, the order changed every round\n",

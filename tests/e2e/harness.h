@@ -5,7 +5,6 @@
 //   controls.h     windows and controls, the combo box, message boxes, keys
 //   listview.h     the ListView, its header and tooltips read from outside
 //   registry.h     the registry seeded for one test and restored after it
-//   resources.h    version block and resources of the executable file
 //   pictures.h     pixels and PNG files of windows
 //   file_dialog_driver.h   the open-file dialog worked as a user would
 //   session.h      the fixture of the end-to-end suites (not in this header)
@@ -23,6 +22,5 @@
 #include "tests/e2e/pictures.h"
 #include "tests/e2e/process.h"
 #include "tests/e2e/registry.h"
-#include "tests/e2e/resources.h"
 #include "tests/support/scratch.h"
 #include "tests/support/utf8.h"

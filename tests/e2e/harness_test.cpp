@@ -15,6 +15,8 @@
 
 namespace {
 
+using e2e::RegistrySeeder;
+using e2e::View;
 using quorvel::com::ComPtr;
 
 constexpr COLORREF kFill = RGB(0x20, 0x80, 0xC0);
@@ -43,19 +45,17 @@ class MarkedWindow {
  private:
   static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wparam,
                                     LPARAM lparam) {
-    if (message != WM_PAINT)
+    if (message != WM_PAINT) {
       return DefWindowProcW(hwnd, message, wparam, lparam);
+    }
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(hwnd, &paint);
-    RECT all;
-    GetClientRect(hwnd, &all);
-    const RECT mark{0, 0, 10, 10};
-    HBRUSH fill = CreateSolidBrush(kFill);
-    HBRUSH marker = CreateSolidBrush(kMark);
-    FillRect(dc, &all, fill);
-    FillRect(dc, &mark, marker);
-    DeleteObject(fill);
-    DeleteObject(marker);
+    const auto fill = [dc](RECT area, COLORREF colour) {
+      SetDCBrushColor(dc, colour);
+      FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+    };
+    fill({0, 0, 240, 160}, kFill);
+    fill({0, 0, 10, 10}, kMark);
     EndPaint(hwnd, &paint);
     return 0;
   }
@@ -161,67 +161,60 @@ TEST(HarnessText, PathsAndUtf8) {
 
 constexpr wchar_t kTestKey[] = L"SOFTWARE\\QuorvelHarnessCheck\\Inner";
 constexpr wchar_t kTestRoot[] = L"SOFTWARE\\QuorvelHarnessCheck";
+constexpr wchar_t kClassKey[] =
+    L"SOFTWARE\\Classes\\CLSID\\{00000000-1111-2222-3333-444444444444}";
+constexpr wchar_t kServerKey[] =
+    L"SOFTWARE\\Classes\\CLSID\\{00000000-1111-2222-3333-444444444444}"
+    L"\\InprocServer32";
 
 TEST(HarnessRegistry, ViewsAreSeparateAndEverythingIsUndone) {
   {
-    e2e::RegistrySeeder seeder;
-    ASSERT_TRUE(seeder.SetString(e2e::View::k64, kTestKey, L"V", L"64"));
-    EXPECT_TRUE(e2e::RegistrySeeder::KeyExists(e2e::View::k64, kTestKey));
-    EXPECT_FALSE(e2e::RegistrySeeder::KeyExists(e2e::View::k32, kTestKey))
+    RegistrySeeder seeder;
+    ASSERT_TRUE(seeder.SetString(View::k64, kTestKey, L"V", L"64"));
+    EXPECT_TRUE(RegistrySeeder::KeyExists(View::k64, kTestKey));
+    EXPECT_FALSE(RegistrySeeder::KeyExists(View::k32, kTestKey))
         << "a 64-bit prefix keeps two registry views";
     ASSERT_TRUE(
-        seeder.SetMultiString(e2e::View::k32, kTestKey, L"M", {L"A", L"bb"}));
-    auto multi = e2e::RegistrySeeder::Read(e2e::View::k32, kTestKey, L"M");
+        seeder.SetMultiString(View::k32, kTestKey, L"M", {L"A", L"bb"}));
+    auto multi = RegistrySeeder::Read(View::k32, kTestKey, L"M");
     ASSERT_TRUE(multi.has_value());
     EXPECT_EQ(multi->first, static_cast<DWORD>(REG_MULTI_SZ));
     EXPECT_EQ(multi->second.size(), 6u * sizeof(wchar_t));  // A\0bb\0\0
   }
-  EXPECT_FALSE(e2e::RegistrySeeder::KeyExists(e2e::View::k64, kTestRoot));
-  EXPECT_FALSE(e2e::RegistrySeeder::KeyExists(e2e::View::k32, kTestRoot));
+  EXPECT_FALSE(RegistrySeeder::KeyExists(View::k64, kTestRoot));
+  EXPECT_FALSE(RegistrySeeder::KeyExists(View::k32, kTestRoot));
 }
 
 TEST(HarnessRegistry, StringsWithoutTheirNulStaySo) {
-  e2e::RegistrySeeder seeder;
-  std::wstring text = L"abc";
-  std::vector<BYTE> bytes(reinterpret_cast<const BYTE*>(text.c_str()),
-                          reinterpret_cast<const BYTE*>(text.c_str()) + 6);
-  ASSERT_TRUE(seeder.SetRaw(e2e::View::k32, kTestKey, L"S", REG_SZ, bytes));
-  auto read = e2e::RegistrySeeder::Read(e2e::View::k32, kTestKey, L"S");
+  RegistrySeeder seeder;
+  const std::vector<BYTE> bytes = {'a', 0, 'b', 0, 'c', 0};  // L"abc"
+  ASSERT_TRUE(seeder.SetRaw(View::k32, kTestKey, L"S", REG_SZ, bytes));
+  auto read = RegistrySeeder::Read(View::k32, kTestKey, L"S");
   ASSERT_TRUE(read.has_value());
   EXPECT_EQ(read->second, bytes);
 }
 
 TEST(HarnessRegistry, ValuesInKeysThatExistedAreRestored) {
-  e2e::RegistrySeeder outer;
-  ASSERT_TRUE(outer.SetDword(e2e::View::k32, kTestKey, L"D", 7));
+  RegistrySeeder outer;
+  ASSERT_TRUE(outer.SetDword(View::k32, kTestKey, L"D", 7));
   {
-    e2e::RegistrySeeder inner;
-    ASSERT_TRUE(inner.SetDword(e2e::View::k32, kTestKey, L"D", 9));
-    ASSERT_TRUE(inner.SetString(e2e::View::k32, kTestKey, L"New", L"x"));
-    ASSERT_TRUE(inner.SetString(
-        e2e::View::k32,
-        L"SOFTWARE\\Classes\\CLSID\\{00000000-1111-2222-3333-444444444444}"
-        L"\\InprocServer32",
-        L"", L"C:\\x.dll"));
-    auto server = e2e::RegistrySeeder::Read(
-        e2e::View::k32,
-        L"SOFTWARE\\Classes\\CLSID\\{00000000-1111-2222-3333-444444444444}"
-        L"\\InprocServer32",
-        L"");
+    RegistrySeeder inner;
+    ASSERT_TRUE(inner.SetDword(View::k32, kTestKey, L"D", 9));
+    ASSERT_TRUE(inner.SetString(View::k32, kTestKey, L"New", L"x"));
+    ASSERT_TRUE(inner.SetString(View::k32, kServerKey, L"", L"C:\\x.dll"));
+    auto server = RegistrySeeder::Read(View::k32, kServerKey, L"");
     ASSERT_TRUE(server.has_value());
     EXPECT_EQ(
         std::wstring(reinterpret_cast<const wchar_t*>(server->second.data())),
         L"C:\\x.dll");
   }
-  auto d = e2e::RegistrySeeder::Read(e2e::View::k32, kTestKey, L"D");
+  auto d = RegistrySeeder::Read(View::k32, kTestKey, L"D");
   ASSERT_TRUE(d.has_value());
   DWORD value = 0;
   std::memcpy(&value, d->second.data(), sizeof(value));
   EXPECT_EQ(value, 7u);
-  EXPECT_FALSE(e2e::RegistrySeeder::Read(e2e::View::k32, kTestKey, L"New"));
-  EXPECT_FALSE(e2e::RegistrySeeder::KeyExists(
-      e2e::View::k32,
-      L"SOFTWARE\\Classes\\CLSID\\{00000000-1111-2222-3333-444444444444}"));
+  EXPECT_FALSE(RegistrySeeder::Read(View::k32, kTestKey, L"New"));
+  EXPECT_FALSE(RegistrySeeder::KeyExists(View::k32, kClassKey));
 }
 
 }  // namespace

@@ -1,20 +1,105 @@
 // What Quorvel.exe says about itself in its resources: version block,
-// elevation manifest and icon, read back from the file.
+// elevation manifest and icon, read back from the file without running it.
 #include <cstring>
+#include <cwchar>
+#include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "gtest/gtest.h"
 #include "tests/e2e/process.h"
-#include "tests/e2e/resources.h"
+#include "tests/support/handles.h"
 #include "tests/support/scratch.h"
 
 namespace {
 
+struct VersionInfo {
+  VS_FIXEDFILEINFO fixed{};
+  std::vector<std::pair<WORD, WORD>> translations;  // language, code page
+  // String entries of the first translation's block.
+  std::map<std::wstring, std::wstring> strings;
+  std::wstring block;  // e.g. "0C0A04B0"
+};
+
+std::optional<VersionInfo> ReadVersionInfo(const std::wstring& exe) {
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &ignored);
+  std::vector<BYTE> data(size);
+  if (size == 0 || !GetFileVersionInfoW(exe.c_str(), 0, size, data.data())) {
+    return std::nullopt;
+  }
+  VersionInfo info;
+  void* p = nullptr;
+  UINT length = 0;
+  if (VerQueryValueW(data.data(), L"\\", &p, &length) &&
+      length >= sizeof(VS_FIXEDFILEINFO)) {
+    std::memcpy(&info.fixed, p, sizeof(VS_FIXEDFILEINFO));
+  }
+  if (VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", &p, &length)) {
+    const auto* words = static_cast<const WORD*>(p);
+    for (UINT i = 0; i + 1 < length / sizeof(WORD); i += 2) {
+      info.translations.emplace_back(words[i], words[i + 1]);
+    }
+  }
+  if (info.translations.empty()) return info;
+  wchar_t block[16];
+  swprintf(block, 16, L"%04X%04X", info.translations[0].first,
+           info.translations[0].second);
+  info.block = block;
+  for (const wchar_t* name :
+       {L"CompanyName", L"FileDescription", L"FileVersion", L"InternalName",
+        L"LegalCopyright", L"OriginalFilename", L"ProductName",
+        L"ProductVersion", L"Comments"}) {
+    std::wstring query = L"\\StringFileInfo\\" + info.block + L"\\" + name;
+    if (VerQueryValueW(data.data(), query.c_str(), &p, &length)) {
+      const auto* text = static_cast<const wchar_t*>(p);
+      info.strings[name] = std::wstring(text, wcsnlen(text, length));
+    }
+  }
+  return info;
+}
+
+// The file loaded as data only: its resources, none of its code.
+e2e::LoadedModule LoadAsData(const std::wstring& path) {
+  return e2e::LoadedModule(LoadLibraryExW(
+      path.c_str(), nullptr,
+      LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+}
+
+std::optional<std::string> ReadResource(const std::wstring& exe, LPCWSTR type,
+                                        LPCWSTR name) {
+  const e2e::LoadedModule module = LoadAsData(exe);
+  HRSRC found = module ? FindResourceW(module.get(), name, type) : nullptr;
+  HGLOBAL loaded = found ? LoadResource(module.get(), found) : nullptr;
+  const void* bytes = loaded ? LockResource(loaded) : nullptr;
+  if (!bytes) return std::nullopt;
+  return std::string(static_cast<const char*>(bytes),
+                     SizeofResource(module.get(), found));
+}
+
+BOOL CALLBACK CollectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language,
+                              LONG_PTR languages) {
+  reinterpret_cast<std::vector<WORD>*>(languages)->push_back(language);
+  return TRUE;
+}
+
+std::vector<WORD> ResourceLanguages(const std::wstring& exe, LPCWSTR type,
+                                    LPCWSTR name) {
+  std::vector<WORD> languages;
+  const e2e::LoadedModule module = LoadAsData(exe);
+  if (module) {
+    EnumResourceLanguagesW(module.get(), type, name, CollectLanguage,
+                           reinterpret_cast<LONG_PTR>(&languages));
+  }
+  return languages;
+}
+
 TEST(ExecutableIdentity, VersionStringsAreInOneSpanishBlock) {
-  auto info = e2e::ReadVersionInfo(e2e::QuorvelExe());
+  auto info = ReadVersionInfo(e2e::QuorvelExe());
   ASSERT_TRUE(info.has_value()) << "no version resource";
   ASSERT_EQ(info->translations.size(), 1u);
   EXPECT_EQ(info->translations[0].first, 0x0C0A);
@@ -29,7 +114,7 @@ TEST(ExecutableIdentity, VersionStringsAreInOneSpanishBlock) {
 }
 
 TEST(ExecutableIdentity, FixedVersionIs1006ForA32BitApplication) {
-  auto info = e2e::ReadVersionInfo(e2e::QuorvelExe());
+  auto info = ReadVersionInfo(e2e::QuorvelExe());
   ASSERT_TRUE(info.has_value());
   const VS_FIXEDFILEINFO& fixed = info->fixed;
   EXPECT_EQ(fixed.dwSignature, 0xFEEF04BDu);
@@ -46,9 +131,9 @@ TEST(ExecutableIdentity, FixedVersionIs1006ForA32BitApplication) {
 
 TEST(ExecutableIdentity, ManifestAsksForAdministratorRights) {
   const std::wstring exe = e2e::QuorvelExe();
-  EXPECT_EQ(e2e::ResourceLanguages(exe, RT_MANIFEST, MAKEINTRESOURCEW(1)),
+  EXPECT_EQ(ResourceLanguages(exe, RT_MANIFEST, MAKEINTRESOURCEW(1)),
             std::vector<WORD>{0x0400});
-  auto manifest = e2e::ReadResource(exe, RT_MANIFEST, MAKEINTRESOURCEW(1));
+  auto manifest = ReadResource(exe, RT_MANIFEST, MAKEINTRESOURCEW(1));
   ASSERT_TRUE(manifest.has_value()) << "no manifest with id 1";
   EXPECT_EQ(*manifest, e2e::ReadAll(e2e::ToWindowsPath(QUORVEL_MANIFEST)))
       << "the manifest is resources/quorvel.manifest as it is";
@@ -85,7 +170,7 @@ T Field(const std::string& bytes, size_t at) {
 
 TEST(ExecutableIdentity, IconGroupHoldsThreeImages) {
   const std::wstring exe = e2e::QuorvelExe();
-  auto group = e2e::ReadResource(exe, RT_GROUP_ICON, MAKEINTRESOURCEW(1));
+  auto group = ReadResource(exe, RT_GROUP_ICON, MAKEINTRESOURCEW(1));
   ASSERT_TRUE(group.has_value()) << "no icon group with id 1";
   ASSERT_EQ(Field<WORD>(*group, 2), 1) << "type: icon";
   const WORD count = Field<WORD>(*group, 4);
@@ -100,7 +185,7 @@ TEST(ExecutableIdentity, IconGroupHoldsThreeImages) {
     const int height = Field<BYTE>(*group, entry + 1);
     const int bits = Field<WORD>(*group, entry + 6);
     const WORD id = Field<WORD>(*group, entry + 12);
-    auto image = e2e::ReadResource(exe, RT_ICON, MAKEINTRESOURCEW(id));
+    auto image = ReadResource(exe, RT_ICON, MAKEINTRESOURCEW(id));
     ASSERT_TRUE(image.has_value()) << "icon image " << id;
     EXPECT_EQ(Field<LONG>(*image, 4), width);
     EXPECT_EQ(Field<LONG>(*image, 8), 2 * height) << "image and mask";

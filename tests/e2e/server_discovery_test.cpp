@@ -13,6 +13,7 @@
 namespace {
 
 using e2e::View;
+using Names = std::vector<std::wstring>;
 using namespace quorvel::app::win32;
 
 using e2e::kSqlServerKey;
@@ -52,10 +53,13 @@ class ServerDiscovery : public e2e::Session {
     ASSERT_TRUE(registry().SetString(view, key, L"CurrentVersion", text));
   }
   HWND Combo() const { return Control(kIdCombo1); }
+  Names Items() const { return e2e::ComboItems(Combo()); }
   std::wstring Version() const { return e2e::WindowText(Control(kIdLabel3)); }
-  void Choose(int index) {
+  // The version shown once the entry is chosen.
+  std::wstring VersionOf(int index) {
     e2e::ChooseComboItem(Combo(), index);
-    ASSERT_TRUE(Sync());
+    EXPECT_TRUE(Sync());
+    return Version();
   }
 };
 
@@ -71,18 +75,15 @@ TEST_F(ServerDiscovery, EntriesOfBothViewsAndTheChosenVersion) {
   if (!TwoRegistryViews()) {
     // One view: each list and version written above replaced the one
     // before it, and both reads find the last.
-    EXPECT_EQ(e2e::ComboItems(Combo()),
-              (std::vector<std::wstring>{L"(LOCAL)\\ventas", L"(LOCAL)\\Solo64",
-                                         L"(LOCAL)"}));
+    EXPECT_EQ(Items(),
+              (Names{L"(LOCAL)\\ventas", L"(LOCAL)\\Solo64", L"(LOCAL)"}));
     EXPECT_EQ(Version(), L"14.0.1000.169");
-    Choose(2);
-    EXPECT_EQ(Version(), L"99.9");
+    EXPECT_EQ(VersionOf(2), L"99.9");
     return;
   }
   // Own view first, each instance once, in the case it was first seen with.
-  EXPECT_EQ(e2e::ComboItems(Combo()),
-            (std::vector<std::wstring>{L"(LOCAL)", L"(LOCAL)\\Ventas",
-                                       L"(LOCAL)\\Sin", L"(LOCAL)\\Solo64"}));
+  EXPECT_EQ(Items(), (Names{L"(LOCAL)", L"(LOCAL)\\Ventas", L"(LOCAL)\\Sin",
+                            L"(LOCAL)\\Solo64"}));
   EXPECT_EQ(e2e::ComboSelection(Combo()), 0);
   EXPECT_EQ(Version(), L"15.0.2000.5");
   EXPECT_TRUE(Enabled(kIdCommand1));
@@ -90,16 +91,12 @@ TEST_F(ServerDiscovery, EntriesOfBothViewsAndTheChosenVersion) {
   EXPECT_TRUE(NoBox());
   EXPECT_EQ(Title(), e2e::Titled(quorvel::app::kSuffixDisconnected));
 
-  Choose(1);
-  EXPECT_EQ(Version(), L"14.0.1000.169");
+  EXPECT_EQ(VersionOf(1), L"14.0.1000.169");
   // Only in the 64-bit view: found there after the own view had nothing.
-  Choose(3);
-  EXPECT_EQ(Version(), L"16.0.1000.6");
+  EXPECT_EQ(VersionOf(3), L"16.0.1000.6");
   // No version anywhere: the shown one is replaced by the empty text.
-  Choose(2);
-  EXPECT_EQ(Version(), L"");
-  Choose(0);
-  EXPECT_EQ(Version(), L"15.0.2000.5");
+  EXPECT_EQ(VersionOf(2), L"");
+  EXPECT_EQ(VersionOf(0), L"15.0.2000.5");
 }
 
 TEST_F(ServerDiscovery, VersionsOfInstancesSetUpSince2005InEitherView) {
@@ -123,21 +120,17 @@ TEST_F(ServerDiscovery, VersionsOfInstancesSetUpSince2005InEitherView) {
                                    L"Version", L"15.0.2000.5"));
   StartShown();
 
-  ASSERT_EQ(e2e::ComboItems(Combo()),
-            (std::vector<std::wstring>{L"(LOCAL)", L"(LOCAL)\\Viejo",
-                                       L"(LOCAL)\\ALPHA"}));
+  ASSERT_EQ(Items(), (Names{L"(LOCAL)", L"(LOCAL)\\Viejo", L"(LOCAL)\\ALPHA"}));
   EXPECT_EQ(Version(), L"16.0.4135.4");
-  Choose(1);
-  EXPECT_EQ(Version(), L"8.00.2039");
-  Choose(2);
-  EXPECT_EQ(Version(), L"15.0.2000.5");
+  EXPECT_EQ(VersionOf(1), L"8.00.2039");
+  EXPECT_EQ(VersionOf(2), L"15.0.2000.5");
 }
 
 TEST_F(ServerDiscovery, NoInstanceLeavesTheChooserEmpty) {
   // An instance key with no list in it counts as none.
   ASSERT_TRUE(registry().CreateKey(View::k32, kSqlServerKey));
   StartShown();
-  EXPECT_TRUE(e2e::ComboItems(Combo()).empty());
+  EXPECT_TRUE(Items().empty());
   EXPECT_EQ(e2e::ComboSelection(Combo()), -1);
   EXPECT_EQ(Version(), L"");
   EXPECT_FALSE(Enabled(kIdCommand1));
@@ -159,7 +152,7 @@ TEST_F(ServerDiscovery, OneInstanceInBothViewsConnectsAtLoad) {
   EXPECT_FALSE(box->text.empty());
   Shown();
 
-  EXPECT_EQ(e2e::ComboItems(Combo()), std::vector<std::wstring>{L"(LOCAL)"});
+  EXPECT_EQ(Items(), Names{L"(LOCAL)"});
   EXPECT_EQ(e2e::ComboSelection(Combo()), 0);
   EXPECT_EQ(Version(), L"8.00.194");
   EXPECT_TRUE(Enabled(kIdCommand1));
@@ -173,14 +166,12 @@ TEST_F(ServerDiscovery, TwoInstancesDoNotConnectAtLoad) {
   Version(View::k32, VersionKey(L"Compras"), L"12.0.2000.8");
   StartShown();
   EXPECT_TRUE(NoBox());
-  EXPECT_EQ(e2e::ComboItems(Combo()),
-            (std::vector<std::wstring>{L"(LOCAL)", L"(LOCAL)\\Compras"}));
+  EXPECT_EQ(Items(), (Names{L"(LOCAL)", L"(LOCAL)\\Compras"}));
   EXPECT_TRUE(Enabled(kIdCommand1));
   EXPECT_FALSE(Enabled(kIdCommand2));
   // The default instance has no version in either view.
   EXPECT_EQ(Version(), L"");
-  Choose(1);
-  EXPECT_EQ(Version(), L"12.0.2000.8");
+  EXPECT_EQ(VersionOf(1), L"12.0.2000.8");
 }
 
 TEST_F(ServerDiscovery, SingleStringsKeepTheirLastCharacterAndRunOn) {
@@ -192,17 +183,14 @@ TEST_F(ServerDiscovery, SingleStringsKeepTheirLastCharacterAndRunOn) {
   if (TwoRegistryViews()) {
     Instances({L"MSSQLSERVER", L"Dos"}, View::k64);
     StartShown();
-    EXPECT_EQ(e2e::ComboItems(Combo()),
-              (std::vector<std::wstring>{L"(LOCAL)\\ABCMSSQLSERVER",
-                                         L"(LOCAL)\\Dos"}));
+    EXPECT_EQ(Items(), (Names{L"(LOCAL)\\ABCMSSQLSERVER", L"(LOCAL)\\Dos"}));
   } else {
     // One view: both reads find the string, the second running on from the
     // first into one entry, which the program connects to at load.
     Start();
     ASSERT_TRUE(AnswerBox().has_value());
     Shown();
-    EXPECT_EQ(e2e::ComboItems(Combo()),
-              std::vector<std::wstring>{L"(LOCAL)\\ABCABC"});
+    EXPECT_EQ(Items(), Names{L"(LOCAL)\\ABCABC"});
   }
 }
 
@@ -218,9 +206,7 @@ TEST_F(ServerDiscovery, NamesComeBackThroughTheAnsiCodePage) {
   Version(View::k32, VersionKey(company), L"Versi\u00F3n 9");
   StartShown();
   // The first two differ only in case: one entry.
-  EXPECT_EQ(
-      e2e::ComboItems(Combo()),
-      (std::vector<std::wstring>{L"(LOCAL)\\" + company, L"(LOCAL)\\Otra"}));
+  EXPECT_EQ(Items(), (Names{L"(LOCAL)\\" + company, L"(LOCAL)\\Otra"}));
   EXPECT_EQ(Version(), AsAnsiCarries(L"Versi\u00F3n 9"));
 }
 

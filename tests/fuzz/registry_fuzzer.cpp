@@ -35,29 +35,23 @@ Text TextFrom(const std::string& bytes) {
 
 // Mostly the keys and names the program reads, sometimes anything.
 Text PickKey(FuzzedDataProvider& input) {
-  switch (input.ConsumeIntegralInRange(0, 3)) {
-    case 0:
-      return kServerKey;
-    case 1:
-      return u"SOFTWARE\\Microsoft\\MSSQLSERVER\\MSSQLServer\\CurrentVersion";
-    case 2:
-      return kServerKey + u"\\" +
-             TextFrom(input.ConsumeRandomLengthString(12)) +
-             u"\\MSSQLServer\\CurrentVersion";
-    default:
-      return TextFrom(input.ConsumeRandomLengthString(40));
+  const int pick = input.ConsumeIntegralInRange(0, 3);
+  if (pick == 0) return kServerKey;
+  if (pick == 1) {
+    return u"SOFTWARE\\Microsoft\\MSSQLSERVER\\MSSQLServer\\CurrentVersion";
   }
+  if (pick == 2) {
+    return kServerKey + u"\\" + TextFrom(input.ConsumeRandomLengthString(12)) +
+           u"\\MSSQLServer\\CurrentVersion";
+  }
+  return TextFrom(input.ConsumeRandomLengthString(40));
 }
 
 Text PickName(FuzzedDataProvider& input) {
-  switch (input.ConsumeIntegralInRange(0, 2)) {
-    case 0:
-      return u"InstalledInstances";
-    case 1:
-      return u"CurrentVersion";
-    default:
-      return TextFrom(input.ConsumeRandomLengthString(16));
-  }
+  const int pick = input.ConsumeIntegralInRange(0, 2);
+  if (pick == 0) return u"InstalledInstances";
+  if (pick == 1) return u"CurrentVersion";
+  return TextFrom(input.ConsumeRandomLengthString(16));
 }
 
 uint32_t PickType(FuzzedDataProvider& input) {

@@ -8,17 +8,14 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <map>
 #include <memory>
 #include <string>
-#include <thread>
+#include <utility>
 #include <vector>
 
 #include "common/com_ptr.h"
 #include "common/win32/com_apartment.h"
-#include "common/win32/com_handles.h"
-#include "connection/win32/ado_interfaces.h"
 #include "connection/win32/com_error.h"
 #include "gtest/gtest.h"
 #include "tests/ado_standin/record.h"
@@ -26,12 +23,24 @@
 #include "tests/e2e/process.h"
 #include "tests/e2e/registry.h"
 #include "tests/support/scratch.h"
-#include "tests/support/utf8.h"
 
 namespace quorvel::connection::win32 {
 namespace {
 
 using standin::RecordLine;
+
+// A failure's number and description, compared as one.
+using Failure = std::pair<int32_t, std::u16string>;
+Failure Of(const PendingError& error) {
+  return {error.number, error.description};
+}
+Failure Expected(uint32_t number, std::u16string description) {
+  return {static_cast<int32_t>(number), std::move(description)};
+}
+
+std::u16string Widened(const std::string& text) {
+  return std::u16string(text.begin(), text.end());
+}
 
 class StandinTest : public ::testing::Test {
  protected:
@@ -45,6 +54,7 @@ class StandinTest : public ::testing::Test {
   }
 
   void TearDown() override {
+    connection_.reset();  // released while the stand-in still records
     registry_.Restore();
     SetEnvironmentVariableW(L"QUORVEL_ADO_SCENARIO", nullptr);
     SetEnvironmentVariableW(L"QUORVEL_ADO_RECORD", nullptr);
@@ -66,36 +76,58 @@ class StandinTest : public ::testing::Test {
   std::vector<std::u16string> Events() const {
     std::vector<std::u16string> events;
     for (const RecordLine& line : Record()) {
-      const std::string head = line.object + " " + line.event + " ";
-      events.push_back(std::u16string(head.begin(), head.end()) + line.value +
-                       u" " +
-                       std::u16string(line.result.begin(), line.result.end()));
+      events.push_back(Widened(line.object + " " + line.event + " ") +
+                       line.value + u" " + Widened(line.result));
     }
     return events;
   }
 
-  std::unique_ptr<AdoConnection> OpenConnection() {
+  // Opens connection_ over the stand-in.
+  void OpenConnection() {
     Created<AdoConnection> created = client_.CreateConnection();
-    EXPECT_FALSE(created.error.Failed());
-    if (!created.object) return nullptr;
+    ASSERT_FALSE(created.error.Failed());
+    ASSERT_NE(created.object, nullptr);
     EXPECT_FALSE(created.object->Open().Failed());
+    connection_ = std::move(created.object);
+  }
+
+  // A command of connection_ bound to it, run as the procedure.
+  std::unique_ptr<AdoCommand> Prepared() {
+    Created<AdoCommand> created = connection_->CreateCommand();
+    EXPECT_FALSE(created.error.Failed());
+    EXPECT_NE(created.object, nullptr);
+    if (AdoCommand* command = created.object.get()) {
+      EXPECT_FALSE(command->SetActiveConnection().Failed());
+      EXPECT_FALSE(
+          command->SetCommandType(kCommandTypeStoredProcedure).Failed());
+      EXPECT_FALSE(
+          command->SetCommandText(u"sp_attach_single_file_db").Failed());
+    }
     return std::move(created.object);
+  }
+  // One attach call as the program makes it: what Execute answers.
+  PendingError Attach(const std::u16string& name) {
+    const std::unique_ptr<AdoCommand> command = Prepared();
+    if (!command) return {-1, u"no command"};
+    command->RefreshParameters();
+    command->SetParameterValue(u"@dbname", name);
+    command->SetParameterValue(u"@physname", u"C:\\Data\\" + name + u".mdf");
+    return command->Execute();
   }
 
   const com::Apartment apartment_;
   e2e::RegistrySeeder registry_;
   AdoComClient client_;
+  std::unique_ptr<AdoConnection> connection_;  // goes before its client
   e2e::ScratchFolder files_;
   std::wstring record_;
 };
 
 std::string Serial(const std::vector<RecordLine>& lines, const char* kind) {
-  for (const RecordLine& line : lines) {
-    if (line.event == "create" && line.object.rfind(kind, 0) == 0) {
-      return line.object;
-    }
-  }
-  return "";
+  const auto made = std::find_if(lines.begin(), lines.end(), [&](auto& line) {
+    return line.event == "create" && line.object.rfind(kind, 0) == 0;
+  });
+  return made == lines.end() ? "" : made->object;
 }
 
 // ---- connection ------------------------------------------------------------
@@ -118,7 +150,7 @@ TEST_F(StandinTest, ConnectionSettingsOpenAndCloseReachTheProviderInOrder) {
   }
   const std::string c = Serial(Record(), "connection");
   ASSERT_FALSE(c.empty());
-  const std::u16string o(c.begin(), c.end());
+  const std::u16string o = Widened(c);
   const std::vector<std::u16string> expected = {
       o + u" create  ok",
       o + u" CommandTimeout 3600 ok",
@@ -136,34 +168,25 @@ TEST_F(StandinTest, ConnectionSettingsOpenAndCloseReachTheProviderInOrder) {
 TEST_F(StandinTest, OpenFailureCarriesTheProviderNumberAndWording) {
   // Error information, the Errors collection, and a provider that says
   // nothing: each ends in a non-zero number and a description to show.
-  struct Case {
-    const char* scenario;
-    int32_t number;
-    std::u16string description;
-  };
-  const Case cases[] = {
-      {"open fail 80004005 Error de inicio de sesión del usuario "
-       "'ACME\\ana'.",
-       static_cast<int32_t>(0x80004005),
-       u"Error de inicio de sesión del usuario 'ACME\\ana'."},
+  const std::pair<const char*, Failure> cases[] = {
+      {"open fail 80004005 Error de inicio de sesión del usuario 'ACME\\ana'.",
+       Expected(0x80004005,
+                u"Error de inicio de sesión del usuario 'ACME\\ana'.")},
       {"open fail-errors 80040E4D [DBNETLIB][ConnectionOpen (Connect()).]SQL "
        "Server does not exist or access denied.",
-       static_cast<int32_t>(0x80040E4D),
-       u"[DBNETLIB][ConnectionOpen (Connect()).]SQL Server does not exist or "
-       u"access denied."},
-      {"open fail 80004005", static_cast<int32_t>(0x80004005),
-       com::SystemMessage(E_FAIL)},
-      {"open fail 0x8004A123", static_cast<int32_t>(0x8004A123),
-       u"Error 0x8004A123"},
+       Expected(0x80040E4D,
+                u"[DBNETLIB][ConnectionOpen (Connect()).]SQL Server does not "
+                u"exist or access denied.")},
+      {"open fail 80004005", Expected(0x80004005, com::SystemMessage(E_FAIL))},
+      {"open fail 0x8004A123", Expected(0x8004A123, u"Error 0x8004A123")},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.scenario);
-    Scenario(c.scenario);
+  for (const auto& [scenario, failure] : cases) {
+    SCOPED_TRACE(scenario);
+    Scenario(scenario);
     Created<AdoConnection> created = client_.CreateConnection();
     ASSERT_NE(created.object, nullptr);
     const PendingError error = created.object->Open();
-    EXPECT_EQ(error.number, c.number);
-    EXPECT_EQ(error.description, c.description);
+    EXPECT_EQ(Of(error), failure);
     EXPECT_FALSE(error.description.empty());
   }
 }
@@ -187,16 +210,13 @@ TEST_F(StandinTest, EarlierErrorInformationIsNeverReportedAsANewFailure) {
 
 TEST_F(StandinTest, CloseFailuresAreReportedWithTheirDescription) {
   Scenario("close fail 80004005 Conexión perdida con el servidor\n");
-  std::unique_ptr<AdoConnection> connection = OpenConnection();
-  ASSERT_NE(connection, nullptr);
-  const PendingError lost = connection->Close();
-  EXPECT_EQ(lost.number, static_cast<int32_t>(0x80004005));
-  EXPECT_EQ(lost.description, u"Conexión perdida con el servidor");
+  ASSERT_NO_FATAL_FAILURE(OpenConnection());
+  EXPECT_EQ(Of(connection_->Close()),
+            Expected(0x80004005, u"Conexión perdida con el servidor"));
   // Already closed now: the stand-in refuses as ADO does.
-  const PendingError closed = connection->Close();
-  EXPECT_EQ(closed.number, static_cast<int32_t>(0x800A0E78));
-  EXPECT_EQ(closed.description,
-            u"Operation is not allowed when the object is closed.");
+  EXPECT_EQ(Of(connection_->Close()),
+            Expected(0x800A0E78,
+                     u"Operation is not allowed when the object is closed."));
 }
 
 TEST_F(StandinTest, RefusedCreationBecomesTheCreatedError) {
@@ -205,8 +225,8 @@ TEST_F(StandinTest, RefusedCreationBecomesTheCreatedError) {
   ASSERT_NE(connection.object, nullptr);
   Created<AdoCommand> command = connection.object->CreateCommand();
   EXPECT_EQ(command.object, nullptr);
-  EXPECT_EQ(command.error.number, static_cast<int32_t>(0x8007000E));
-  EXPECT_EQ(command.error.description, com::SystemMessage(E_OUTOFMEMORY));
+  EXPECT_EQ(Of(command.error),
+            Expected(0x8007000E, com::SystemMessage(E_OUTOFMEMORY)));
   Scenario("create connection fail 80040111\n");
   Created<AdoConnection> refused = client_.CreateConnection();
   EXPECT_EQ(refused.object, nullptr);
@@ -236,59 +256,53 @@ TEST_F(StandinTest, DelayLinesChooseTheCallsTheyHold) {
 
 TEST_F(StandinTest, ADelayedCallAnswersOnlyAfterItsWait) {
   Scenario("delay Close * 1500\n");
-  std::unique_ptr<AdoConnection> connection = OpenConnection();
-  ASSERT_NE(connection, nullptr);
+  ASSERT_NO_FATAL_FAILURE(OpenConnection());
   const auto started = std::chrono::steady_clock::now();
-  EXPECT_FALSE(connection->Close().Failed());
+  EXPECT_FALSE(connection_->Close().Failed());
   EXPECT_GE(std::chrono::steady_clock::now() - started,
             std::chrono::milliseconds(1400));
-  double open_us = -1;
-  double close_us = -1;
-  for (const RecordLine& line : Record()) {
-    if (line.event == "Open") open_us = line.own_us;
-    if (line.event == "Close") close_us = line.own_us;
-  }
-  EXPECT_GE(close_us, 1400e3) << "the wait is the stand-in's own time";
-  EXPECT_GE(open_us, 0);
-  EXPECT_LT(open_us, 1400e3) << "Open was not to wait";
+  std::map<std::string, double> own_us{{"Open", -1}, {"Close", -1}};
+  for (const RecordLine& line : Record()) own_us[line.event] = line.own_us;
+  EXPECT_GE(own_us["Close"], 1400e3) << "the wait is the stand-in's own time";
+  EXPECT_GE(own_us["Open"], 0);
+  EXPECT_LT(own_us["Open"], 1400e3) << "Open was not to wait";
 }
 
 // Every ADO object is made, called and let go on a thread of its client's
 // own, never on the caller's: each client has its thread.
 TEST_F(StandinTest, EveryObjectLivesOnItsClientsOwnThread) {
-  std::unique_ptr<AdoConnection> here = OpenConnection();
-  ASSERT_NE(here, nullptr);
+  ASSERT_NO_FATAL_FAILURE(OpenConnection());
   {
     AdoComClient other_client;
     Created<AdoConnection> created = other_client.CreateConnection();
     ASSERT_NE(created.object, nullptr);
     EXPECT_FALSE(created.object->Open().Failed());
   }
-  Created<AdoCommand> command = here->CreateCommand();
+  Created<AdoCommand> command = connection_->CreateCommand();
   ASSERT_NE(command.object, nullptr);
   EXPECT_FALSE(command.object->RefreshParameters().Failed());
   command.object.reset();
-  here.reset();
+  connection_.reset();
   std::map<std::string, DWORD> creator;
-  std::map<std::string, std::vector<std::string>> events;
-  for (const RecordLine& line : Record()) {
-    if (line.event == "create") creator[line.object] = line.thread;
-    EXPECT_EQ(line.thread, creator[line.object])
-        << line.object << " " << line.event;
-    EXPECT_NE(line.thread, GetCurrentThreadId()) << line.object;
-    events[line.object].push_back(line.event);
-  }
+  std::map<std::string, std::string> last_event;
   // In order of creation: this client's connection, the other's, the
   // command of this one.
   std::vector<DWORD> made;
   for (const RecordLine& line : Record()) {
-    if (line.event == "create") made.push_back(line.thread);
+    if (line.event == "create") {
+      creator[line.object] = line.thread;
+      made.push_back(line.thread);
+    }
+    EXPECT_EQ(line.thread, creator[line.object])
+        << line.object << " " << line.event;
+    EXPECT_NE(line.thread, GetCurrentThreadId()) << line.object;
+    last_event[line.object] = line.event;
   }
   ASSERT_EQ(made.size(), 3u);
   EXPECT_NE(made[0], made[1]);
   EXPECT_EQ(made[0], made[2]);
-  for (const auto& [object, seen] : events) {
-    EXPECT_EQ(seen.back(), "release") << object;
+  for (const auto& [object, event] : last_event) {
+    EXPECT_EQ(event, "release") << object;
   }
 }
 
@@ -306,62 +320,53 @@ TEST_F(StandinTest, RecordLinesWithoutAThreadColumnStillRead) {
   EXPECT_EQ(lines[1].thread, 4242u);
 }
 
-// ---- command
-// -----------------------------------------------------------------
+// ---- command ----------------------------------------------------------------
 
 TEST_F(StandinTest, OneAttachCallBindsBothValuesByNameAndReleasesTheResult) {
   const std::u16string name = u"Ventas \"2024\"; año\ttab";
   const std::u16string path =
       std::u16string(u"C:\\Datos de prueba\\ventas;'x'.mdf") + u'\0' + u"z";
-  std::unique_ptr<AdoConnection> connection = OpenConnection();
-  ASSERT_NE(connection, nullptr);
+  ASSERT_NO_FATAL_FAILURE(OpenConnection());
   {
-    Created<AdoCommand> created = connection->CreateCommand();
-    ASSERT_FALSE(created.error.Failed());
-    ASSERT_NE(created.object, nullptr);
-    AdoCommand& command = *created.object;
-    EXPECT_FALSE(command.SetActiveConnection().Failed());
-    EXPECT_FALSE(command.SetCommandType(kCommandTypeStoredProcedure).Failed());
-    EXPECT_FALSE(command.SetCommandText(u"sp_attach_single_file_db").Failed());
-    EXPECT_FALSE(command.RefreshParameters().Failed());
-    EXPECT_FALSE(command.SetParameterValue(u"@dbname", name).Failed());
-    EXPECT_FALSE(command.SetParameterValue(u"@physname", path).Failed());
-    EXPECT_FALSE(command.Execute().Failed());
+    const std::unique_ptr<AdoCommand> command = Prepared();
+    ASSERT_NE(command, nullptr);
+    EXPECT_FALSE(command->RefreshParameters().Failed());
+    EXPECT_FALSE(command->SetParameterValue(u"@dbname", name).Failed());
+    EXPECT_FALSE(command->SetParameterValue(u"@physname", path).Failed());
+    EXPECT_FALSE(command->Execute().Failed());
   }
   const std::vector<RecordLine> lines = Record();
   const std::string conn = Serial(lines, "connection");
   const std::string cmd = Serial(lines, "command");
   ASSERT_FALSE(cmd.empty());
-  std::vector<std::string> seen;
+  // Every line of the command and of its recordset, whole, in order.
+  std::vector<std::u16string> seen;
   for (const RecordLine& line : lines) {
     if (line.object != cmd && line.object.rfind("recordset", 0) != 0) continue;
-    seen.push_back(line.object == cmd ? line.event : "recordset " + line.event);
-    if (line.event == "ActiveConnection") {
-      EXPECT_EQ(line.value, std::u16string(conn.begin(), conn.end()));
-    } else if (line.event == "CommandType") {
-      EXPECT_EQ(line.value, u"4");
-    } else if (line.event == "CommandText") {
-      EXPECT_EQ(line.value, u"sp_attach_single_file_db");
-    } else if (line.event == "Value @dbname") {
-      EXPECT_EQ(line.value, name);
-    } else if (line.event == "Value @physname") {
-      EXPECT_EQ(line.value, path);
-    } else if (line.event == "Execute") {
-      EXPECT_EQ(line.value,
-                u"RecordsAffected=empty Parameters=missing Options=-1");
-      EXPECT_TRUE(line.ok());
-    }
+    seen.push_back(
+        Widened((line.object == cmd ? "" : "recordset ") + line.event + " ") +
+        line.value + u" " + Widened(line.result));
   }
-  const std::vector<std::string> expected = {
-      "create",      "ActiveConnection",  "CommandType",
-      "CommandText", "Parameters",        "Parameters.Refresh",
-      "Parameters",  "Parameters.Item",   "Value @dbname",
-      "Parameters",  "Parameters.Item",   "Value @physname",
-      "Execute",     "recordset release", "release"};
+  const std::vector<std::u16string> expected = {
+      u"create  ok",
+      u"ActiveConnection " + Widened(conn) + u" ok",
+      u"CommandType 4 ok",
+      u"CommandText sp_attach_single_file_db ok",
+      u"Parameters  ok",
+      u"Parameters.Refresh  ok",
+      u"Parameters  ok",
+      u"Parameters.Item @dbname ok",
+      u"Value @dbname " + name + u" ok",
+      u"Parameters  ok",
+      u"Parameters.Item @physname ok",
+      u"Value @physname " + path + u" ok",
+      u"Execute RecordsAffected=empty Parameters=missing Options=-1 ok",
+      u"recordset release  ok",
+      u"release  ok"};
   EXPECT_EQ(seen, expected);
 
   // The command held its connection until it went; the connection goes last.
-  connection.reset();
+  connection_.reset();
   const std::vector<RecordLine> after = Record();
   ASSERT_FALSE(after.empty());
   EXPECT_EQ(after.back().object + " " + after.back().event, conn + " release");
@@ -373,22 +378,7 @@ TEST_F(StandinTest, OneAttachCallBindsBothValuesByNameAndReleasesTheResult) {
             1);
 }
 
-class AttachCommand : public StandinTest {
- protected:
-  PendingError Attach(AdoConnection& connection, const std::u16string& name) {
-    Created<AdoCommand> created = connection.CreateCommand();
-    EXPECT_NE(created.object, nullptr);
-    if (!created.object) return created.error;
-    AdoCommand& command = *created.object;
-    command.SetActiveConnection();
-    command.SetCommandType(kCommandTypeStoredProcedure);
-    command.SetCommandText(u"sp_attach_single_file_db");
-    command.RefreshParameters();
-    command.SetParameterValue(u"@dbname", name);
-    command.SetParameterValue(u"@physname", u"C:\\Data\\" + name + u".mdf");
-    return command.Execute();
-  }
-};
+class AttachCommand : public StandinTest {};
 
 TEST_F(AttachCommand, ExecuteFailuresCarryTheServerWording) {
   Scenario(
@@ -397,68 +387,54 @@ TEST_F(AttachCommand, ExecuteFailuresCarryTheServerWording) {
       "execute fail-errors compras 80040E37 Could not find stored procedure "
       "'sp_attach_single_file_db'.\n"
       "execute fail silencio 80004005\n");
-  std::unique_ptr<AdoConnection> connection = OpenConnection();
-  ASSERT_NE(connection, nullptr);
+  ASSERT_NO_FATAL_FAILURE(OpenConnection());
 
-  EXPECT_FALSE(Attach(*connection, u"stock").Failed());
-  const PendingError file = Attach(*connection, u"ventas");
-  EXPECT_EQ(file.number, static_cast<int32_t>(0x80040E14));
-  EXPECT_EQ(file.description,
-            u"Unable to open the physical file \"C:\\Data\\ventas.mdf\".");
-  const PendingError collection = Attach(*connection, u"compras");
-  EXPECT_EQ(collection.number, static_cast<int32_t>(0x80040E37));
-  EXPECT_EQ(collection.description,
-            u"Could not find stored procedure 'sp_attach_single_file_db'.");
-  const PendingError quiet = Attach(*connection, u"silencio");
-  EXPECT_EQ(quiet.number, static_cast<int32_t>(0x80004005));
-  EXPECT_EQ(quiet.description, com::SystemMessage(E_FAIL));
-  EXPECT_FALSE(Attach(*connection, u"stock").Failed());
+  EXPECT_FALSE(Attach(u"stock").Failed());
+  EXPECT_EQ(Of(Attach(u"ventas")), Expected(0x80040E14,
+                                            u"Unable to open the physical file "
+                                            u"\"C:\\Data\\ventas.mdf\"."));
+  EXPECT_EQ(Of(Attach(u"compras")), Expected(0x80040E37,
+                                             u"Could not find stored procedure "
+                                             u"'sp_attach_single_file_db'."));
+  EXPECT_EQ(Of(Attach(u"silencio")),
+            Expected(0x80004005, com::SystemMessage(E_FAIL)));
+  EXPECT_FALSE(Attach(u"stock").Failed());
 }
 
 TEST_F(AttachCommand, ACommandOnAClosedConnectionFailsReadably) {
-  std::unique_ptr<AdoConnection> connection = OpenConnection();
-  ASSERT_NE(connection, nullptr);
-  connection->Close();
-  const PendingError error = Attach(*connection, u"ventas");
-  EXPECT_EQ(error.number, static_cast<int32_t>(0x800A0E7D));
-  EXPECT_EQ(error.description,
-            u"The connection cannot be used to perform this operation. It is "
-            u"either closed or invalid in this context.");
+  ASSERT_NO_FATAL_FAILURE(OpenConnection());
+  connection_->Close();
+  EXPECT_EQ(Of(Attach(u"ventas")),
+            Expected(0x800A0E7D,
+                     u"The connection cannot be used to perform this "
+                     u"operation. It is either closed or invalid in this "
+                     u"context."));
 }
 
 TEST_F(AttachCommand, ParametersNeedRefreshAndAKnownName) {
-  std::unique_ptr<AdoConnection> connection = OpenConnection();
-  ASSERT_NE(connection, nullptr);
-  Created<AdoCommand> created = connection->CreateCommand();
-  ASSERT_NE(created.object, nullptr);
-  AdoCommand& command = *created.object;
-  command.SetActiveConnection();
-  command.SetCommandText(u"sp_attach_single_file_db");
-  const PendingError before = command.SetParameterValue(u"@dbname", u"x");
-  EXPECT_EQ(before.number, static_cast<int32_t>(0x800A0CC1));
-  EXPECT_EQ(before.description,
-            u"Item cannot be found in the collection corresponding to the "
-            u"requested name or ordinal.");
-  ASSERT_FALSE(command.RefreshParameters().Failed());
-  EXPECT_TRUE(command.SetParameterValue(u"@nombre", u"x").Failed());
+  ASSERT_NO_FATAL_FAILURE(OpenConnection());
+  const std::unique_ptr<AdoCommand> command = Prepared();
+  ASSERT_NE(command, nullptr);
+  EXPECT_EQ(Of(command->SetParameterValue(u"@dbname", u"x")),
+            Expected(0x800A0CC1,
+                     u"Item cannot be found in the collection corresponding "
+                     u"to the requested name or ordinal."));
+  ASSERT_FALSE(command->RefreshParameters().Failed());
+  EXPECT_TRUE(command->SetParameterValue(u"@nombre", u"x").Failed());
   // ADO finds parameters whatever the case of the name.
-  EXPECT_FALSE(command.SetParameterValue(u"@DBNAME", u"x").Failed());
-  const PendingError missing = command.Execute();
-  EXPECT_EQ(missing.description,
+  EXPECT_FALSE(command->SetParameterValue(u"@DBNAME", u"x").Failed());
+  EXPECT_EQ(command->Execute().description,
             u"Procedure or function 'sp_attach_single_file_db' expects "
             u"parameter '@physname', which was not supplied.");
 }
 
 TEST_F(AttachCommand, RefreshFailureIsReported) {
   Scenario("refresh fail 80004005 Communication link failure\n");
-  std::unique_ptr<AdoConnection> connection = OpenConnection();
-  ASSERT_NE(connection, nullptr);
-  Created<AdoCommand> created = connection->CreateCommand();
-  ASSERT_NE(created.object, nullptr);
-  created.object->SetActiveConnection();
-  const PendingError error = created.object->RefreshParameters();
-  EXPECT_EQ(error.number, static_cast<int32_t>(0x80004005));
-  EXPECT_EQ(error.description, u"Communication link failure");
+  ASSERT_NO_FATAL_FAILURE(OpenConnection());
+  const std::unique_ptr<AdoCommand> command = Prepared();
+  ASSERT_NE(command, nullptr);
+  EXPECT_EQ(Of(command->RefreshParameters()),
+            Expected(0x80004005, u"Communication link failure"));
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// The load sequence, the title and the two window states.
+// The load sequence, the title, the two window states, and "Conectar" and
+// "Desconectar" over the scripted server.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -17,7 +18,7 @@ constexpr char kNoConnection[] =
 constexpr char kConnected[] =
     "Title=Adjuntar Base de datos Sql server. Conectado.";
 
-class FormLoad : public ::testing::Test {
+class FormLoad : public ::testing::Test, protected FormFixture {
  protected:
   void Install(const std::vector<std::string>& instances) {
     registry.SetValue(View::k32Bit, kServerKey, u"InstalledInstances",
@@ -27,26 +28,23 @@ class FormLoad : public ::testing::Test {
                       u"CurrentVersion",
                       u"CurrentVersion", Sz("15.0.2000.5"));
   }
-
-  SimulatedRegistry registry;
-  FormFixture fixture{registry};
 };
 
 TEST_F(FormLoad, NoServerLeavesBothConnectionButtonsOff) {
-  fixture.form().Form_Load();
+  form().Form_Load();
 
   EXPECT_THAT(
-      fixture.TakeEvents(),
+      TakeEvents(),
       ElementsAre(kNoConnection, "Command1.Enabled=0", "Command2.Enabled=0",
                   "Grid.RowCount=1", "Grid.FixedRowCount=1",
                   "Grid.ColumnCount=2", "Grid.FixedColumnCount=0",
                   "Grid.Header(0)=Ruta", "Grid.Header(1)=Base Datos",
                   "Grid.ColumnWidth(1)=100", "Grid.LastColumnFillsWidth=1",
                   "Grid.ColumnWidth(0)=4914"));
-  EXPECT_THAT(fixture.combo.items, IsEmpty());
-  EXPECT_TRUE(fixture.combo.enabled);
-  EXPECT_EQ(fixture.label3.caption, u"");
-  EXPECT_EQ(fixture.ado.connections_created, 0);
+  EXPECT_THAT(combo.items, IsEmpty());
+  EXPECT_TRUE(combo.enabled);
+  EXPECT_EQ(label3.caption, u"");
+  EXPECT_EQ(ado.connections_created, 0);
   // Nothing was selected, so no version was looked up: only the two reads
   // of the instance list.
   EXPECT_EQ(registry.opens().size(), 2u);
@@ -54,9 +52,9 @@ TEST_F(FormLoad, NoServerLeavesBothConnectionButtonsOff) {
 
 TEST_F(FormLoad, OneServerConnectsBeforeTheGridIsSetUp) {
   Install({"MSSQLSERVER"});
-  fixture.form().Form_Load();
+  form().Form_Load();
 
-  const EventLog events = fixture.TakeEvents();
+  const EventLog events = TakeEvents();
   ASSERT_GE(events.size(), 18u);
   EXPECT_THAT(
       std::vector<std::string>(events.begin(), events.begin() + 14),
@@ -70,76 +68,150 @@ TEST_F(FormLoad, OneServerConnectsBeforeTheGridIsSetUp) {
                   "Command2.Enabled=1", "Combo1.Enabled=0", "Grid.Enabled=1"));
   EXPECT_EQ(events[16], kConnected);
   EXPECT_EQ(events[17], "Grid.RowCount=1");
-  EXPECT_EQ(fixture.label3.caption, u"15.0.2000.5");
-  EXPECT_EQ(fixture.window.title,
-            u"Adjuntar Base de datos Sql server. Conectado.");
+  EXPECT_EQ(label3.caption, u"15.0.2000.5");
+  EXPECT_EQ(window.title, u"Adjuntar Base de datos Sql server. Conectado.");
 }
 
 TEST_F(FormLoad, OneServerThatRefusesShowsItsErrorDuringLoad) {
   Install({"MSSQLSERVER"});
-  fixture.ado.open_result = {-2147467259,
-                             u"[DBNETLIB]SQL Server does not exist"};
-  fixture.form().Form_Load();
+  ado.open_result = {-2147467259, u"[DBNETLIB]SQL Server does not exist"};
+  form().Form_Load();
 
-  ASSERT_EQ(fixture.messages.shown.size(), 1u);
-  EXPECT_EQ(fixture.messages.shown[0].text,
-            u"[DBNETLIB]SQL Server does not exist");
-  EXPECT_EQ(fixture.messages.shown[0].style, MessageStyle::kOkOnly);
-  EXPECT_EQ(fixture.window.title,
-            u"Adjuntar Base de datos Sql server. No conectado.");
-  EXPECT_TRUE(fixture.command1.enabled);
-  EXPECT_FALSE(fixture.command2.enabled);
-  EXPECT_EQ(fixture.grid.CellText(0, 1), u"Base Datos");
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].text, u"[DBNETLIB]SQL Server does not exist");
+  EXPECT_EQ(messages.shown[0].style, MessageStyle::kOkOnly);
+  EXPECT_EQ(window.title, u"Adjuntar Base de datos Sql server. No conectado.");
+  EXPECT_TRUE(command1.enabled);
+  EXPECT_FALSE(command2.enabled);
+  EXPECT_EQ(grid.CellText(0, 1), u"Base Datos");
 }
 
 TEST_F(FormLoad, TwoServersSelectTheFirstAndWait) {
   Install({"MSSQLSERVER", "Ventas"});
-  fixture.form().Form_Load();
+  form().Form_Load();
 
-  EXPECT_THAT(fixture.combo.items, ElementsAre(u"(LOCAL)", u"(LOCAL)\\Ventas"));
-  EXPECT_EQ(fixture.combo.selected, 0);
-  EXPECT_EQ(fixture.label3.caption, u"15.0.2000.5");
-  EXPECT_TRUE(fixture.command1.enabled);
-  EXPECT_FALSE(fixture.command2.enabled);
-  EXPECT_EQ(fixture.ado.connections_created, 0);
-  EXPECT_EQ(fixture.window.title,
-            u"Adjuntar Base de datos Sql server. No conectado.");
+  EXPECT_THAT(combo.items, ElementsAre(u"(LOCAL)", u"(LOCAL)\\Ventas"));
+  EXPECT_EQ(combo.selected, 0);
+  EXPECT_EQ(label3.caption, u"15.0.2000.5");
+  EXPECT_TRUE(command1.enabled);
+  EXPECT_FALSE(command2.enabled);
+  EXPECT_EQ(ado.connections_created, 0);
+  EXPECT_EQ(window.title, u"Adjuntar Base de datos Sql server. No conectado.");
 }
 
 TEST_F(FormLoad, ASingleViewSystemWithOneInstanceConnectsAtLoad) {
   SimulatedRegistry single(/*single_view=*/true);
-  FormFixture form{single};
+  FormFixture one_view{&single};
   single.SetValue(View::k32Bit, kServerKey, u"InstalledInstances",
                   MultiSz({"MSSQLSERVER"}));
-  form.form().Form_Load();
-  EXPECT_THAT(form.combo.items, ElementsAre(u"(LOCAL)"));
-  EXPECT_EQ(form.ado.connections_created, 1);
-  EXPECT_FALSE(form.command1.enabled);  // connected
+  one_view.form().Form_Load();
+  EXPECT_THAT(one_view.combo.items, ElementsAre(u"(LOCAL)"));
+  EXPECT_EQ(one_view.ado.connections_created, 1);
+  EXPECT_FALSE(one_view.command1.enabled);  // connected
 }
 
-TEST(WindowStates, ApplyTheirFlagsInOrder) {
-  EmptyRegistry registry;
-  FormFixture fixture(registry);
-  fixture.form().SetUpFileGrid();
-  fixture.grid.AppendFile(u"C:\\a.mdf", u"a");
-  fixture.TakeEvents();
+class WindowStates : public ::testing::Test, protected FormFixture {};
 
-  fixture.form().EnterConnectedState();
+TEST_F(WindowStates, ApplyTheirFlagsInOrder) {
+  form().SetUpFileGrid();
+  grid.AppendFile(u"C:\\a.mdf", u"a");
+  TakeEvents();
+
+  form().EnterConnectedState();
   EXPECT_THAT(
-      fixture.TakeEvents(),
+      TakeEvents(),
       ElementsAre("Command1.Enabled=0", "Command2.Enabled=1",
                   "Combo1.Enabled=0", "Grid.Enabled=1", "Command3.Enabled=1",
                   "Command4.Enabled=1", kConnected));
-  EXPECT_EQ(fixture.grid.RowCount(), 2);
+  EXPECT_EQ(grid.RowCount(), 2);
 
-  fixture.form().EnterDisconnectedState();
+  form().EnterDisconnectedState();
   EXPECT_THAT(
-      fixture.TakeEvents(),
+      TakeEvents(),
       ElementsAre("Command1.Enabled=1", "Command2.Enabled=0",
                   "Combo1.Enabled=1", "Grid.Enabled=0", "Command3.Enabled=0",
                   "Command4.Enabled=0", "Grid.RowCount=1", kNoConnection));
-  EXPECT_EQ(fixture.grid.RowCount(), 1);
-  EXPECT_EQ(fixture.grid.CellText(0, 0), u"Ruta");
+  EXPECT_EQ(grid.RowCount(), 1);
+  EXPECT_EQ(grid.CellText(0, 0), u"Ruta");
+}
+
+class Connection : public ::testing::Test, protected FormFixture {
+ protected:
+  Connection() {
+    Servers({u"(LOCAL)", u"(LOCAL)\\N\u00D3MINA"});
+    form().SetUpFileGrid();
+    TakeEvents();
+  }
+};
+
+TEST_F(Connection, SuccessEntersTheConnectedState) {
+  form().Command1_Click();
+
+  EXPECT_THAT(
+      TakeEvents(),
+      ElementsAre("Window.Busy=1", "Connection#1.CommandTimeout=3600",
+                  "Connection#1.Provider=SQLOLEDB",
+                  "Connection#1.ConnectionString=Data "
+                  "Source=(LOCAL);Integrated security=SSPI",
+                  "Connection#1.Open", "Window.Busy=0", "Command1.Enabled=0",
+                  "Command2.Enabled=1", "Combo1.Enabled=0", "Grid.Enabled=1",
+                  "Command3.Enabled=1", "Command4.Enabled=1", kConnected));
+  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_EQ(ado.connections_alive, 1);
+}
+
+TEST_F(Connection, FailureShowsTheDescriptionAndChangesNoFlag) {
+  ado.open_result = {-2147467259, u"Login failed for user 'X'."};
+  form().Command1_Click();
+
+  EXPECT_THAT(
+      TakeEvents(),
+      ElementsAre("Window.Busy=1", ::testing::_, ::testing::_, ::testing::_,
+                  "Connection#1.Open", "Window.Busy=0", kNoConnection,
+                  "Message(0)=Login failed for user 'X'."));
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].text, u"Login failed for user 'X'.");
+}
+
+TEST_F(Connection, EveryAttemptUsesANewConnectionObject) {
+  ado.open_result = {-1, u"down"};
+  form().Command1_Click();
+  ado.open_result = {};
+  form().Command1_Click();
+
+  EXPECT_EQ(ado.connections_created, 2);
+  EXPECT_EQ(ado.connections_alive, 1);
+  const EventLog events = TakeEvents();
+  EXPECT_THAT(events, ::testing::Contains("Connection#1.Released"));
+  EXPECT_THAT(events, ::testing::Contains("Connection#2.Open"));
+}
+
+TEST_F(Connection, AnObjectThatCannotBeCreatedIsReportedNotConnected) {
+  ado.fail_creation = true;
+  form().Command1_Click();
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].text, u"Class not registered");
+  EXPECT_FALSE(command3.enabled);
+  EXPECT_EQ(window.title, u"Adjuntar Base de datos Sql server. No conectado.");
+}
+
+TEST_F(Connection, DisconnectClosesReleasesAndEmptiesTheGridEvenIfCloseFails) {
+  form().Command1_Click();
+  grid.AppendFile(u"C:\\a.mdf", u"a");
+  TakeEvents();
+  ado.close_result = {-2147467259, u"Connection failure"};
+
+  form().Command2_Click();
+
+  EXPECT_THAT(
+      TakeEvents(),
+      ElementsAre("Connection#1.Close", "Connection#1.Released",
+                  "Command1.Enabled=1", "Command2.Enabled=0",
+                  "Combo1.Enabled=1", "Grid.Enabled=0", "Command3.Enabled=0",
+                  "Command4.Enabled=0", "Grid.RowCount=1", kNoConnection));
+  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_EQ(ado.connections_alive, 0);
+  EXPECT_EQ(grid.CellText(0, 1), u"Base Datos");
 }
 
 }  // namespace

@@ -14,34 +14,27 @@ namespace {
 using ::testing::ElementsAre;
 
 // A connected form with two file rows, the first one current.
-struct ConnectedForm {
+struct ConnectedForm : FormFixture {
   ConnectedForm() {
-    fixture.combo.AddItem(u"(LOCAL)");
-    fixture.combo.AddItem(u"(LOCAL)\\OTRO");
-    fixture.combo.selected = 0;
-    fixture.form().SetUpFileGrid();
-    fixture.form().Command1_Click();
-    fixture.grid.AppendFile(u"C:\\Data\\a.mdf", u"a");
-    fixture.grid.AppendFile(u"C:\\Data\\b.mdf", u"b");
-    fixture.grid.current_row = 1;
-    fixture.dialog.result_text = u"C:\\Data\\c.mdf";
-    fixture.TakeEvents();
+    Servers({u"(LOCAL)", u"(LOCAL)\\OTRO"});
+    form().SetUpFileGrid();
+    form().Command1_Click();
+    AddFiles({u"a", u"b"});
+    grid.current_row = 1;
+    dialog.result_text = u"C:\\Data\\c.mdf";
+    TakeEvents();
   }
 
   // Every event a user or another program can raise at the window.
   void RaiseEveryEvent() {
-    FrmAdjuntar& form = fixture.form();
-    form.Combo1_Click();
-    form.Command1_Click();
-    form.Command2_Click();
-    form.Command3_Click();
-    form.Command4_Click();
+    form().Combo1_Click();
+    form().Command1_Click();
+    form().Command2_Click();
+    form().Command3_Click();
+    form().Command4_Click();
     int16_t key = kDeleteKeyCode;
-    form.vsFlexGrid1_KeyDown(key, 0);
+    form().vsFlexGrid1_KeyDown(key, 0);
   }
-
-  EmptyRegistry registry;
-  FormFixture fixture{registry};
 };
 
 // What a handler logs with every event raised at each of its waits, and
@@ -55,15 +48,15 @@ void ExpectNothingElseStarts(const std::function<void(ConnectedForm&)>& arrange,
     const auto raise = [&raiser, raise_events] {
       if (raise_events) raiser.RaiseEveryEvent();
     };
-    form->fixture.ado.during_call = raise;
-    form->fixture.messages.while_shown = raise;
-    form->fixture.dialog.while_shown = raise;
-    handler(form->fixture.form());
+    form->ado.during_call = raise;
+    form->messages.while_shown = raise;
+    form->dialog.while_shown = raise;
+    handler(form->form());
     // Nothing left over either: the same events afterwards.
-    EventLog events = form->fixture.TakeEvents();
-    events.push_back("rows=" + std::to_string(form->fixture.grid.RowCount()));
+    EventLog events = form->TakeEvents();
+    events.push_back("rows=" + std::to_string(form->grid.RowCount()));
     events.push_back("connections=" +
-                     std::to_string(form->fixture.ado.connections_alive));
+                     std::to_string(form->ado.connections_alive));
     return events;
   };
   const EventLog alone = run(false);
@@ -74,14 +67,14 @@ void ExpectNothingElseStarts(const std::function<void(ConnectedForm&)>& arrange,
 TEST(OneHandlerAtATime, NothingStartsWhileARunWaitsForTheServerOrItsBox) {
   ExpectNothingElseStarts(
       [](ConnectedForm& form) {
-        form.fixture.ado.execute_failures[u"a"] = {-1, u"refused"};
+        form.ado.execute_failures[u"a"] = {-1, u"refused"};
       },
       [](FrmAdjuntar& form) { form.Command4_Click(); });
 }
 
 TEST(OneHandlerAtATime, NothingStartsWhileTheConnectionOpensOrCloses) {
   ExpectNothingElseStarts(
-      [](ConnectedForm& form) { form.fixture.form().Command2_Click(); },
+      [](ConnectedForm& form) { form.form().Command2_Click(); },
       [](FrmAdjuntar& form) { form.Command1_Click(); });
   ExpectNothingElseStarts([](ConnectedForm&) {},
                           [](FrmAdjuntar& form) { form.Command2_Click(); });
@@ -92,7 +85,7 @@ TEST(OneHandlerAtATime, NothingStartsUnderTheDialogOrTheDeleteQuestion) {
                           [](FrmAdjuntar& form) { form.Command3_Click(); });
   ExpectNothingElseStarts(
       [](ConnectedForm& form) {
-        form.fixture.messages.answers.push_back(MessageAnswer::kYes);
+        form.messages.answers.push_back(MessageAnswer::kYes);
       },
       [](FrmAdjuntar& form) {
         int16_t key = kDeleteKeyCode;
@@ -102,36 +95,35 @@ TEST(OneHandlerAtATime, NothingStartsUnderTheDialogOrTheDeleteQuestion) {
 
 TEST(OneHandlerAtATime, AfterAHandlerTheNextEventIsHandledAsUsual) {
   ConnectedForm form;
-  form.fixture.ado.during_call = [&form] { form.RaiseEveryEvent(); };
-  form.fixture.form().Command4_Click();
-  form.fixture.ado.during_call = nullptr;
-  form.fixture.TakeEvents();
-  form.fixture.form().Command2_Click();
-  EXPECT_THAT(form.fixture.TakeEvents(),
-              ::testing::Contains("Connection#1.Close"));
+  form.ado.during_call = [&form] { form.RaiseEveryEvent(); };
+  form.form().Command4_Click();
+  form.ado.during_call = nullptr;
+  form.TakeEvents();
+  form.form().Command2_Click();
+  EXPECT_THAT(form.TakeEvents(), ::testing::Contains("Connection#1.Close"));
 }
 
 TEST(OneHandlerAtATime, AClosingWindowEndsTheRunDuringItsCall) {
   ConnectedForm form;
-  form.fixture.ado.during_call = [&form] { form.fixture.form().Form_Unload(); };
-  form.fixture.form().Command4_Click();
-  EXPECT_EQ(form.fixture.ado.executed.size(), 1u) << "no call after the close";
-  EXPECT_TRUE(form.fixture.messages.shown.empty()) << "no box after the close";
-  form.fixture.form().Command3_Click();
-  EXPECT_THAT(form.fixture.TakeEvents(),
+  form.ado.during_call = [&form] { form.form().Form_Unload(); };
+  form.form().Command4_Click();
+  EXPECT_EQ(form.ado.executed.size(), 1u) << "no call after the close";
+  EXPECT_TRUE(form.messages.shown.empty()) << "no box after the close";
+  form.form().Command3_Click();
+  EXPECT_THAT(form.TakeEvents(),
               ::testing::Not(::testing::Contains("Dialog.ShowOpen")));
 }
 
 TEST(OneHandlerAtATime, AClosingWindowLeavesAConnectionThatOpensUnused) {
   ConnectedForm form;
-  form.fixture.form().Command2_Click();
-  form.fixture.ado.during_call = [&form] { form.fixture.form().Form_Unload(); };
-  form.fixture.TakeEvents();
-  form.fixture.form().Command1_Click();
-  EXPECT_THAT(form.fixture.TakeEvents(),
+  form.form().Command2_Click();
+  form.ado.during_call = [&form] { form.form().Form_Unload(); };
+  form.TakeEvents();
+  form.form().Command1_Click();
+  EXPECT_THAT(form.TakeEvents(),
               ElementsAre("Window.Busy=1", ::testing::_, ::testing::_,
                           ::testing::_, "Connection#2.Open", "Window.Busy=0"));
-  EXPECT_TRUE(form.fixture.messages.shown.empty());
+  EXPECT_TRUE(form.messages.shown.empty());
 }
 
 }  // namespace

@@ -12,7 +12,19 @@ namespace quorvel::testing {
 using EventLog = std::vector<std::string>;
 
 // Readable ASCII rendering of UTF-16 text for logs and assertions.
-std::string Narrow(const Text& text);
+inline std::string Narrow(const Text& text) {
+  std::string narrow;
+  for (char16_t c : text) {
+    if (c == u'\0') {
+      narrow += "\\0";
+    } else if (c < 0x80) {
+      narrow += static_cast<char>(c);
+    } else {
+      narrow += "\\u" + std::to_string(static_cast<unsigned>(c));
+    }
+  }
+  return narrow;
+}
 
 inline std::string Flag(bool value) { return value ? "1" : "0"; }
 
