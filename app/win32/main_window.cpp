@@ -98,7 +98,7 @@ bool MainWindow::CreateControls(HINSTANCE instance) {
   command3_.emplace(GetDlgItem(window_, kIdCommand3));
   command4_.emplace(GetDlgItem(window_, kIdCommand4));
   label3_.emplace(GetDlgItem(window_, kIdLabel3));
-  messages_.emplace(window_);
+  messages_.emplace(window_, &*form_window_);
   file_dialog_.SetOwner(window_);
   ado_.SetOwner(window_);
   form_ = std::make_unique<FrmAdjuntar>(

@@ -99,6 +99,7 @@ void Win32Window::SetBusy(bool busy) {
 }
 
 MessageAnswer Win32MessageBoxes::Show(const Text& text, MessageStyle style) {
+  if (window_ != nullptr && window_->Busy()) DropQueuedInput();
   const HCURSOR before = SetCursor(ArrowCursor());
   showing_ = true;
   const int answer = MessageBoxW(owner_, Wide(text), Wide(kApplicationTitle),

@@ -75,12 +75,16 @@ HCURSOR WaitCursor();
 // window is busy, and the cursor from before comes back after it.
 class Win32MessageBoxes final : public MessageBoxes {
  public:
-  explicit Win32MessageBoxes(HWND owner) : owner_(owner) {}
+  // A box that comes while the window is busy, in a run, first drops the
+  // input made meanwhile, which would otherwise answer it.
+  explicit Win32MessageBoxes(HWND owner, const Win32Window* window = nullptr)
+      : owner_(owner), window_(window) {}
   MessageAnswer Show(const Text& text, MessageStyle style) override;
   bool Showing() const { return showing_; }
 
  private:
   HWND owner_;
+  const Win32Window* window_;
   bool showing_ = false;
 };
 

@@ -239,7 +239,7 @@ Created<AdoCommand> ComConnection::CreateCommand() {
 
 AdoComClient::~AdoComClient() {
   // Nothing of ours may outlive the worker's apartment.
-  if (started_) {
+  if (worker_.Running()) {
     worker_.Run([this] {
       connection_factory_.Reset();
       command_factory_.Reset();
@@ -249,7 +249,6 @@ AdoComClient::~AdoComClient() {
 
 Created<AdoConnection> AdoComClient::CreateConnection() {
   const HRESULT started = worker_.Start();
-  started_ = true;
   if (FAILED(started)) return {nullptr, DescribeFailure(started, nullptr)};
   Created<AdoConnection> created;
   worker_.Run([&] {

@@ -32,7 +32,6 @@ class AdoComClient final : public AdoClient {
  private:
   // First, so that it goes last: it ends the thread.
   ComWorker worker_;
-  bool started_ = false;
   // Used on the worker only.
   com::ComPtr<IClassFactory> connection_factory_;
   com::ComPtr<IClassFactory> command_factory_;

@@ -28,6 +28,7 @@ class ComWorker {
   // Starts the thread and its apartment the first time it is asked. Returns
   // the failure that keeps COM out of reach there, else S_OK.
   HRESULT Start();
+  bool Running() const { return thread_.joinable(); }
 
   // Runs call() on the worker and returns once it has run. Nothing of the
   // call may be touched on another thread meanwhile.
