@@ -51,6 +51,26 @@ HRESULT CreateAdoObject(const CLSID& class_id, ComPtr<IClassFactory>& factory,
   return QueryFirst(unknown.Get(), ids, out);
 }
 
+// Creates an ADO object on the worker and wraps it there, or describes why
+// it could not be created.
+template <typename Made, typename Interface, typename Wrap>
+Created<Made> CreateOnWorker(ComWorker& worker, const CLSID& class_id,
+                             ComPtr<IClassFactory>& factory,
+                             std::initializer_list<IID> ids, Wrap wrap) {
+  Created<Made> created;
+  worker.Run([&] {
+    ClearErrorInfo();
+    ComPtr<Interface> object;
+    const HRESULT result = CreateAdoObject(class_id, factory, ids, object);
+    if (FAILED(result)) {
+      created.error = DescribeFailure(result, nullptr);
+    } else {
+      created.object = wrap(std::move(object));
+    }
+  });
+  return created;
+}
+
 // Made on the worker; every use and the release of its ADO object go there.
 class ComConnection final : public AdoConnection {
  public:
@@ -216,23 +236,14 @@ class ComCommand final : public AdoCommand {
 };
 
 Created<AdoCommand> ComConnection::CreateCommand() {
-  Created<AdoCommand> created;
-  worker_.Run([&] {
-    ClearErrorInfo();
-    ComPtr<ado::Command> command;
-    const HRESULT result = CreateAdoObject(
-        ado::kClsidCommand, command_factory_,
-        {ado::kIidCommand, ado::kIidCommandOld, ado::kIidCommand25,
-         ado::kIidCommand25Old, ado::kIidCommand15, ado::kIidCommand15Old},
-        command);
-    if (FAILED(result)) {
-      created.error = DescribeFailure(result, nullptr);
-      return;
-    }
-    created.object =
-        std::make_unique<ComCommand>(worker_, std::move(command), connection_);
-  });
-  return created;
+  return CreateOnWorker<AdoCommand, ado::Command>(
+      worker_, ado::kClsidCommand, command_factory_,
+      {ado::kIidCommand, ado::kIidCommandOld, ado::kIidCommand25,
+       ado::kIidCommand25Old, ado::kIidCommand15, ado::kIidCommand15Old},
+      [&](ComPtr<ado::Command> command) {
+        return std::make_unique<ComCommand>(worker_, std::move(command),
+                                            connection_);
+      });
 }
 
 }  // namespace
@@ -250,21 +261,13 @@ AdoComClient::~AdoComClient() {
 Created<AdoConnection> AdoComClient::CreateConnection() {
   const HRESULT started = worker_.Start();
   if (FAILED(started)) return {nullptr, DescribeFailure(started, nullptr)};
-  Created<AdoConnection> created;
-  worker_.Run([&] {
-    ClearErrorInfo();
-    ComPtr<ado::Connection> connection;
-    const HRESULT result = CreateAdoObject(
-        ado::kClsidConnection, connection_factory_,
-        {ado::kIidConnection, ado::kIidConnectionOld}, connection);
-    if (FAILED(result)) {
-      created.error = DescribeFailure(result, nullptr);
-      return;
-    }
-    created.object = std::make_unique<ComConnection>(
-        worker_, std::move(connection), command_factory_);
-  });
-  return created;
+  return CreateOnWorker<AdoConnection, ado::Connection>(
+      worker_, ado::kClsidConnection, connection_factory_,
+      {ado::kIidConnection, ado::kIidConnectionOld},
+      [&](ComPtr<ado::Connection> connection) {
+        return std::make_unique<ComConnection>(worker_, std::move(connection),
+                                               command_factory_);
+      });
 }
 
 }  // namespace quorvel::connection::win32
