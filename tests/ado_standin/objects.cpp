@@ -25,11 +25,6 @@ std::u16string Describe(const VARIANT* argument) {
   return V_ERROR(argument) == DISP_E_PARAMNOTFOUND ? u"missing" : u"error";
 }
 
-// "kind#n": the n-th object of its kind in the process.
-std::string Serial(const char* kind_and_hash, LONG& counter) {
-  return kind_and_hash + std::to_string(InterlockedIncrement(&counter));
-}
-
 std::u16string Quoted(BSTR bstr) {
   if (bstr == nullptr) return u"null";
   return u'"' + com::Bstr::FromBstr(bstr) + u'"';
@@ -170,23 +165,17 @@ class StandinConnection final : public Object<ado::Connection> {
   QUORVEL_UNUSED(get_Properties, IDispatch**)
   QUORVEL_UNUSED(get_ConnectionString, BSTR*)
   QUORVEL_UNUSED(get_CommandTimeout, LONG*)
-  QUORVEL_UNUSED(get_ConnectionTimeout, LONG*)
-  QUORVEL_UNUSED(put_ConnectionTimeout, LONG)
+  QUORVEL_UNUSED_PROPERTY(ConnectionTimeout, LONG)
   QUORVEL_UNUSED(get_Version, BSTR*)
   QUORVEL_UNUSED(Execute, BSTR, VARIANT*, LONG, IUnknown**)
   QUORVEL_UNUSED(BeginTrans, LONG*)
   QUORVEL_UNUSED(CommitTrans)
   QUORVEL_UNUSED(RollbackTrans)
-  QUORVEL_UNUSED(get_DefaultDatabase, BSTR*)
-  QUORVEL_UNUSED(put_DefaultDatabase, BSTR)
-  QUORVEL_UNUSED(get_IsolationLevel, LONG*)
-  QUORVEL_UNUSED(put_IsolationLevel, LONG)
-  QUORVEL_UNUSED(get_Attributes, LONG*)
-  QUORVEL_UNUSED(put_Attributes, LONG)
-  QUORVEL_UNUSED(get_CursorLocation, LONG*)
-  QUORVEL_UNUSED(put_CursorLocation, LONG)
-  QUORVEL_UNUSED(get_Mode, LONG*)
-  QUORVEL_UNUSED(put_Mode, LONG)
+  QUORVEL_UNUSED_PROPERTY(DefaultDatabase, BSTR)
+  QUORVEL_UNUSED_PROPERTY(IsolationLevel, LONG)
+  QUORVEL_UNUSED_PROPERTY(Attributes, LONG)
+  QUORVEL_UNUSED_PROPERTY(CursorLocation, LONG)
+  QUORVEL_UNUSED_PROPERTY(Mode, LONG)
   QUORVEL_UNUSED(get_Provider, BSTR*)
   QUORVEL_UNUSED(get_State, LONG*)
   QUORVEL_UNUSED(OpenSchema, LONG, VARIANT, VARIANT, IUnknown**)
@@ -220,22 +209,15 @@ class StandinParameter final : public Object<ado::Parameter> {
   }
 
   QUORVEL_UNUSED(get_Properties, IDispatch**)
-  QUORVEL_UNUSED(get_Name, BSTR*)
-  QUORVEL_UNUSED(put_Name, BSTR)
+  QUORVEL_UNUSED_PROPERTY(Name, BSTR)
   QUORVEL_UNUSED(get_Value, VARIANT*)
-  QUORVEL_UNUSED(get_Type, LONG*)
-  QUORVEL_UNUSED(put_Type, LONG)
-  QUORVEL_UNUSED(put_Direction, LONG)
-  QUORVEL_UNUSED(get_Direction, LONG*)
-  QUORVEL_UNUSED(put_Precision, BYTE)
-  QUORVEL_UNUSED(get_Precision, BYTE*)
-  QUORVEL_UNUSED(put_NumericScale, BYTE)
-  QUORVEL_UNUSED(get_NumericScale, BYTE*)
-  QUORVEL_UNUSED(put_Size, LONG)
-  QUORVEL_UNUSED(get_Size, LONG*)
+  QUORVEL_UNUSED_PROPERTY(Type, LONG)
+  QUORVEL_UNUSED_PROPERTY(Direction, LONG)
+  QUORVEL_UNUSED_PROPERTY(Precision, BYTE)
+  QUORVEL_UNUSED_PROPERTY(NumericScale, BYTE)
+  QUORVEL_UNUSED_PROPERTY(Size, LONG)
   QUORVEL_UNUSED(AppendChunk, VARIANT)
-  QUORVEL_UNUSED(get_Attributes, LONG*)
-  QUORVEL_UNUSED(put_Attributes, LONG)
+  QUORVEL_UNUSED_PROPERTY(Attributes, LONG)
 
  private:
   std::u16string name_;
@@ -356,23 +338,18 @@ class StandinCommand final : public Object<ado::Command> {
   QUORVEL_UNUSED(get_ActiveConnection, ado::Connection**)
   QUORVEL_UNUSED(putref_ActiveConnection, ado::Connection*)
   QUORVEL_UNUSED(get_CommandText, BSTR*)
-  QUORVEL_UNUSED(get_CommandTimeout, LONG*)
-  QUORVEL_UNUSED(put_CommandTimeout, LONG)
-  QUORVEL_UNUSED(get_Prepared, VARIANT_BOOL*)
-  QUORVEL_UNUSED(put_Prepared, VARIANT_BOOL)
+  QUORVEL_UNUSED_PROPERTY(CommandTimeout, LONG)
+  QUORVEL_UNUSED_PROPERTY(Prepared, VARIANT_BOOL)
   QUORVEL_UNUSED(CreateParameter, BSTR, LONG, LONG, LONG, VARIANT,
                  ado::Parameter**)
   QUORVEL_UNUSED(get_CommandType, LONG*)
-  QUORVEL_UNUSED(get_Name, BSTR*)
-  QUORVEL_UNUSED(put_Name, BSTR)
+  QUORVEL_UNUSED_PROPERTY(Name, BSTR)
   QUORVEL_UNUSED(get_State, LONG*)
   QUORVEL_UNUSED(Cancel)
   QUORVEL_UNUSED(putref_CommandStream, IUnknown*)
   QUORVEL_UNUSED(get_CommandStream, VARIANT*)
-  QUORVEL_UNUSED(put_Dialect, BSTR)
-  QUORVEL_UNUSED(get_Dialect, BSTR*)
-  QUORVEL_UNUSED(put_NamedParameters, VARIANT_BOOL)
-  QUORVEL_UNUSED(get_NamedParameters, VARIANT_BOOL*)
+  QUORVEL_UNUSED_PROPERTY(Dialect, BSTR)
+  QUORVEL_UNUSED_PROPERTY(NamedParameters, VARIANT_BOOL)
 
  private:
   std::u16string Identify(IUnknown* object) {
@@ -454,12 +431,12 @@ class StandinCommand final : public Object<ado::Command> {
 
 Made NewConnection() {
   const ComPtr<StandinConnection> connection = Make<StandinConnection>();
-  return {connection->name(), static_cast<ado::Connection*>(connection.Get())};
+  return {connection->name(), connection.Get()};
 }
 
 Made NewCommand() {
   const ComPtr<StandinCommand> command = Make<StandinCommand>();
-  return {command->name(), static_cast<ado::Command*>(command.Get())};
+  return {command->name(), command.Get()};
 }
 
 }  // namespace quorvel::standin
