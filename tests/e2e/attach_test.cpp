@@ -1,6 +1,10 @@
 // The attach run on the real program: files chosen in the open-file dialog,
 // "Adjuntar" pressed, the messages read, and the calls the scripted ADO
 // stand-in received checked row by row. Also the 10,000-row benchmark.
+#include "common/win32/windows_api.h"
+// The shell's header needs windows.h before it.
+#include <shobjidl.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -45,24 +49,13 @@ class AttachRun : public e2e::Session {
     return {Folder().Path(name + L".mdf"), name};
   }
 
-  // "Seleccionar Ficheros", then the files typed into the dialog: one full
-  // path, or the folder to go to and then the quoted names in it.
-  void Choose(const std::vector<std::wstring>& names, size_t expect_rows) {
-    std::wstring quoted;
-    for (const std::wstring& name : names) quoted += L"\"" + name + L"\" ";
-    if (names.size() == 1) {
-      ASSERT_NO_FATAL_FAILURE(ChooseFiles(names[0], {}, 60000));
-    } else {
-      ASSERT_NO_FATAL_FAILURE(ChooseFiles(quoted, Folder().path(), 60000));
-    }
-    ASSERT_TRUE(WaitRows(static_cast<int>(expect_rows), 60000))
-        << "rows: " << Rows();
-    ASSERT_TRUE(Sync());
-  }
-
+  // One dialog a row, each typed as its full path.
   void ChooseRows(const std::vector<Row>& rows) {
-    for (size_t i = 0; i < rows.size(); ++i) {
-      ASSERT_NO_FATAL_FAILURE(Choose({rows[i].path}, i + 1));
+    for (const Row& row : rows) {
+      const int before = Rows();
+      ASSERT_NO_FATAL_FAILURE(ChooseFiles(row.path, {}, 60000));
+      ASSERT_TRUE(WaitRows(before + 1, 60000)) << "rows: " << Rows();
+      ASSERT_TRUE(Sync());
     }
   }
 
@@ -87,65 +80,51 @@ class AttachRun : public e2e::Session {
 
   // Four rows chosen at once in a folder of their own.
   void ChooseFour() {
-    std::wstring quoted;
-    for (const wchar_t* name : {L"uno", L"dos", L"tres", L"cuatro"}) {
-      MakeFile(name);
-      quoted += L"\"" + std::wstring(name) + L".mdf\" ";
-    }
-    ASSERT_NO_FATAL_FAILURE(
-        Choose({L"uno.mdf", L"dos.mdf", L"tres.mdf", L"cuatro.mdf"}, 4));
+    ASSERT_NO_FATAL_FAILURE(ChooseAll(
+        FolderWith({L"uno.mdf", L"dos.mdf", L"tres.mdf", L"cuatro.mdf"}), 4,
+        60000));
   }
 
-  // Checks each row's command in the record, from the first command named.
+  // Each row's command in the record, from the first command named: every
+  // call with its value, and its release only once the next row's command
+  // is made, before that one is used.
   void ExpectCalls(const std::vector<Row>& rows, int first_command) {
     const std::vector<RecordLine> record = Record();
+    const auto command = [&](size_t row) {
+      return "command#" + std::to_string(first_command + static_cast<int>(row));
+    };
+    // Where the object's first line of that event is in the record.
+    const auto at = [&](const std::string& object, const std::string& event) {
+      return std::find_if(record.begin(), record.end(),
+                          [&](const RecordLine& line) {
+                            return line.object == object && line.event == event;
+                          }) -
+             record.begin();
+    };
     for (size_t i = 0; i < rows.size(); ++i) {
-      const std::string command =
-          "command#" + std::to_string(first_command + static_cast<int>(i));
-      SCOPED_TRACE(command);
-      std::vector<std::string> events;
-      std::vector<RecordLine> lines;
-      size_t execute_at = 0;
-      for (size_t at = 0; at < record.size(); ++at) {
-        if (record[at].object != command) continue;
-        lines.push_back(record[at]);
-        events.push_back(record[at].event);
-        if (record[at].event == "Execute") execute_at = at;
+      SCOPED_TRACE(command(i));
+      std::vector<std::wstring> calls;
+      for (const RecordLine& line : record) {
+        if (line.object != command(i)) continue;
+        calls.push_back(
+            e2e::Wide(e2e::FromUtf8(line.event + " ") + line.value));
       }
-      const std::vector<std::string> expected = {
-          "create",      "ActiveConnection", "CommandType",
-          "CommandText", "Parameters",       "Parameters.Refresh",
-          "Parameters",  "Parameters.Item",  "Value @dbname",
-          "Parameters",  "Parameters.Item",  "Value @physname",
-          "Execute",     "release"};
-      // (release is where the next row's command is stored, see below)
-      EXPECT_EQ(events, expected);
-      EXPECT_EQ(ValueOf(lines, "ActiveConnection"), u"connection#1");
-      EXPECT_EQ(ValueOf(lines, "CommandType"), u"4");
-      EXPECT_EQ(ValueOf(lines, "CommandText"), u"sp_attach_single_file_db");
-      const auto name = ValueOf(lines, "Value @dbname");
-      const auto path = ValueOf(lines, "Value @physname");
-      ASSERT_TRUE(name && path);
-      EXPECT_EQ(e2e::Wide(*name), rows[i].name);
-      EXPECT_EQ(e2e::Wide(*path), rows[i].path);
-      // Storing the next row's command lets this one go: it is released
-      // after the next one is made and before that one is used.
-      const std::string next =
-          "command#" + std::to_string(first_command + static_cast<int>(i) + 1);
-      size_t released_at = 0, next_made_at = 0, next_used_at = 0;
-      for (size_t at = execute_at; at < record.size(); ++at) {
-        if (record[at].object == command && record[at].event == "release") {
-          released_at = at;
-        } else if (record[at].object == next && next_made_at == 0) {
-          next_made_at = at;
-        } else if (record[at].object == next && next_used_at == 0) {
-          next_used_at = at;
-        }
-      }
-      EXPECT_NE(released_at, 0u) << "never released";
+      EXPECT_EQ(
+          calls,
+          (std::vector<std::wstring>{
+              L"create ", L"ActiveConnection connection#1", L"CommandType 4",
+              L"CommandText sp_attach_single_file_db", L"Parameters ",
+              L"Parameters.Refresh ", L"Parameters ",
+              L"Parameters.Item @dbname", L"Value @dbname " + rows[i].name,
+              L"Parameters ", L"Parameters.Item @physname",
+              L"Value @physname " + rows[i].path,
+              L"Execute RecordsAffected=empty Parameters=missing "
+              L"Options=-1",
+              L"release "}));
       if (i + 1 < rows.size()) {
-        EXPECT_LT(next_made_at, released_at);
-        EXPECT_LT(released_at, next_used_at);
+        EXPECT_LT(at(command(i + 1), "create"), at(command(i), "release"));
+        EXPECT_LT(at(command(i), "release"),
+                  at(command(i + 1), "ActiveConnection"));
       }
     }
   }
@@ -340,8 +319,7 @@ TEST_F(AttachRun, SentClicksAndKeysStartNoSecondHandler) {
   MakeFile(L"a1");
   ASSERT_TRUE(dialog->Confirm(Folder().Path(L"a1.mdf")));
   ASSERT_TRUE(WaitRows(1));
-  ASSERT_NO_FATAL_FAILURE(Choose({MakeFile(L"b2").path}, 2));
-  ASSERT_NO_FATAL_FAILURE(Choose({MakeFile(L"c3").path}, 3));
+  ASSERT_NO_FATAL_FAILURE(ChooseRows({MakeFile(L"b2"), MakeFile(L"c3")}));
 
   // Under the first failure box of a run.
   Click(kIdCommand4);
@@ -373,14 +351,9 @@ TEST_F(AttachRun, SentClicksAndKeysStartNoSecondHandler) {
 // The run's outcome at a glance: a mark on every row, and the progress on
 // the taskbar button once Explorer has said the button is there.
 TEST_F(AttachRun, EveryRowIsMarkedAndTheTaskbarButtonShowsTheRun) {
-  for (const wchar_t* name : {L"", L"ThreadingModel"}) {
-    ASSERT_TRUE(registry().SetString(
-        e2e::View::k32,
-        L"SOFTWARE\\Classes\\CLSID\\{56FDF344-FD6D-11d0-958A-006097C9A090}"
-        L"\\InprocServer32",
-        name,
-        *name ? L"Apartment" : e2e::ToWindowsPath(QUORVEL_ADO_STANDIN_DLL)));
-  }
+  ASSERT_TRUE(e2e::ServeClassesFrom(registry(),
+                                    e2e::ToWindowsPath(QUORVEL_ADO_STANDIN_DLL),
+                                    {CLSID_TaskbarList}));
   ASSERT_NO_FATAL_FAILURE(Connected("execute fail dos 80004005 refused\n"));
   ASSERT_NO_FATAL_FAILURE(ChooseFour());
   const auto run = [&](size_t calls) {
@@ -434,36 +407,29 @@ TEST_F(RowMarks, AreDrawnAtTheSmallIconSizeOfTheScreen) {
   EXPECT_EQ(Messages(4), std::vector<std::wstring>{L"refused. En dos"});
   const int dpi = e2e::WindowDpi(Main());
   const int size = MulDiv(16, dpi, 96);
-  RedrawWindow(Main(), nullptr, nullptr,
-               RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  ASSERT_TRUE(Sync());
-  int width = 0;
-  int height = 0;
-  const std::vector<uint8_t> bgr = e2e::CaptureClient(Main(), width, height);
-  ASSERT_FALSE(bgr.empty());
+  ASSERT_TRUE(Redrawn());
+  const e2e::Picture shown = e2e::CaptureClient(Main());
+  ASSERT_FALSE(shown.bgr.empty());
   // Along the middle of each row's image, the pixels of its badge.
   const auto badge_span = [&](int item, COLORREF colour) {
-    RECT icon{LVIR_ICON, 0, 0, 0};
-    e2e::SendRemote(Grid(), LVM_GETITEMRECT, static_cast<WPARAM>(item), icon);
+    RECT icon = e2e::ListItemRect(Grid(), item, LVIR_ICON);
     EXPECT_EQ(icon.right - icon.left, size) << "item " << item;
     MapWindowPoints(Grid(), Main(), reinterpret_cast<POINT*>(&icon), 2);
-    const int y = (icon.top + icon.bottom) / 2;
     int span = 0;
-    for (int x = icon.left; x < icon.right && x < width; ++x) {
-      const uint8_t* pixel = &bgr[static_cast<size_t>((y * width + x) * 3)];
-      span += std::abs(pixel[2] - GetRValue(colour)) < 24 &&
-              std::abs(pixel[1] - GetGValue(colour)) < 24 &&
-              std::abs(pixel[0] - GetBValue(colour)) < 24;
+    for (int x = icon.left; x < icon.right; ++x) {
+      const COLORREF pixel = shown.Colour(x, (icon.top + icon.bottom) / 2);
+      span += pixel != CLR_INVALID &&
+              std::abs(GetRValue(pixel) - GetRValue(colour)) < 24 &&
+              std::abs(GetGValue(pixel) - GetGValue(colour)) < 24 &&
+              std::abs(GetBValue(pixel) - GetBValue(colour)) < 24;
     }
     return span;
   };
   // Badges of #2E7D32 and #C62828 with a white glyph across the middle.
   EXPECT_GE(badge_span(0, RGB(0x2E, 0x7D, 0x32)), size / 3);
   EXPECT_GE(badge_span(1, RGB(0xC6, 0x28, 0x28)), size / 3);
-  std::wstring name = L"quorvel-marks";
-  if (dpi != 96) name += L"-" + std::to_wstring(dpi) + L"dpi";
   EXPECT_TRUE(
-      e2e::SaveClientPng(Main(), e2e::OutputDir() + L"\\" + name + L".png"));
+      e2e::SaveClientPng(Main(), e2e::PicturePath(L"quorvel-marks", dpi)));
 }
 
 // Prints figures only: a slow machine makes no failure.
@@ -472,16 +438,14 @@ TEST_F(AttachRun, Benchmark10000Rows) {
   constexpr int kPerSelection = 2000;
   ASSERT_NO_FATAL_FAILURE(Connected("open ok\n"));
   for (int first = 0; first < kRows; first += kPerSelection) {
-    NewFolder();
     std::vector<std::wstring> names;
     for (int i = first; i < first + kPerSelection; ++i) {
       wchar_t name[16];
-      swprintf(name, 16, L"r%05d", i);
-      Folder().Add(std::wstring(name) + L".mdf");
-      names.push_back(std::wstring(name) + L".mdf");
+      swprintf(name, 16, L"r%05d.mdf", i);
+      names.push_back(name);
     }
     ASSERT_NO_FATAL_FAILURE(
-        Choose(names, static_cast<size_t>(first + kPerSelection)));
+        ChooseAll(FolderWith(names), first + kPerSelection, 60000));
   }
   // Rounds of the same run: its own cost per row is their median.
   constexpr int kRounds = 3;

@@ -13,7 +13,6 @@
 #include <string>
 
 #include "tests/e2e/controls.h"
-#include "tests/e2e/listview.h"
 #include "tests/e2e/process.h"
 
 namespace e2e {
@@ -89,8 +88,7 @@ class FileDialog {
     }
     if (list == nullptr || item == ListRowCount(list)) return false;
     const std::wstring first = ListCell(list, 0, 0);
-    RECT place{LVIR_BOUNDS, 0, 0, 0};
-    SendRemote(list, LVM_GETITEMRECT, static_cast<WPARAM>(item), place);
+    const RECT place = ListItemRect(list, item);
     const LPARAM at = MAKELPARAM((place.left + place.right) / 2,
                                  (place.top + place.bottom) / 2);
     constexpr UINT kDoubleClick[] = {WM_LBUTTONDOWN, WM_LBUTTONUP,

@@ -1,17 +1,14 @@
 // Checks of the harness's own pieces that later tests lean on: the
 // screenshot writer, path and text conversion and the registry seeder.
-#include "tests/e2e/harness.h"
-
-#include <objbase.h>
-#include <wincodec.h>
-
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "common/com_ptr.h"
-#include "common/win32/com_apartment.h"
 #include "gtest/gtest.h"
+#include "tests/e2e/pictures.h"
+#include "tests/e2e/process.h"
+#include "tests/e2e/registry.h"
+#include "tests/support/utf8.h"
 
 namespace {
 
@@ -22,56 +19,44 @@ using quorvel::com::ComPtr;
 constexpr COLORREF kFill = RGB(0x20, 0x80, 0xC0);
 constexpr COLORREF kMark = RGB(0xFF, 0x00, 0x00);
 
-// A window filled with one colour but for a 10-pixel mark at its top left,
+// Fills the window with one colour but for a 10-pixel mark at its top left,
 // which shows whether rows or colour channels come out swapped.
-class MarkedWindow {
- public:
+LRESULT CALLBACK PaintMarked(HWND hwnd, UINT message, WPARAM wparam,
+                             LPARAM lparam) {
+  if (message != WM_PAINT) return DefWindowProcW(hwnd, message, wparam, lparam);
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(hwnd, &paint);
+  for (const auto& [area, colour] :
+       {std::pair{RECT{0, 0, 240, 160}, kFill}, {RECT{0, 0, 10, 10}, kMark}}) {
+    SetDCBrushColor(dc, colour);
+    FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+  }
+  EndPaint(hwnd, &paint);
+  return 0;
+}
+
+// Visible: only what is on screen can be copied from it.
+struct MarkedWindow {
   MarkedWindow() {
     WNDCLASSW window_class{};
-    window_class.lpfnWndProc = &MarkedWindow::Procedure;
+    window_class.lpfnWndProc = PaintMarked;
     window_class.lpszClassName = L"QuorvelHarnessMarked";
     RegisterClassW(&window_class);
-    // Visible: only what is on screen can be copied from it.
-    hwnd_ = CreateWindowExW(0, window_class.lpszClassName, L"",
-                            WS_POPUP | WS_VISIBLE, 0, 0, 240, 160, nullptr,
-                            nullptr, nullptr, nullptr);
-    UpdateWindow(hwnd_);
+    hwnd = CreateWindowExW(0, window_class.lpszClassName, L"",
+                           WS_POPUP | WS_VISIBLE, 0, 0, 240, 160, nullptr,
+                           nullptr, nullptr, nullptr);
+    UpdateWindow(hwnd);
   }
-  ~MarkedWindow() { DestroyWindow(hwnd_); }
-  MarkedWindow(const MarkedWindow&) = delete;
-  MarkedWindow& operator=(const MarkedWindow&) = delete;
-  HWND hwnd() const { return hwnd_; }
-
- private:
-  static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wparam,
-                                    LPARAM lparam) {
-    if (message != WM_PAINT) {
-      return DefWindowProcW(hwnd, message, wparam, lparam);
-    }
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(hwnd, &paint);
-    const auto fill = [dc](RECT area, COLORREF colour) {
-      SetDCBrushColor(dc, colour);
-      FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
-    };
-    fill({0, 0, 240, 160}, kFill);
-    fill({0, 0, 10, 10}, kMark);
-    EndPaint(hwnd, &paint);
-    return 0;
-  }
-  HWND hwnd_;
+  ~MarkedWindow() { DestroyWindow(hwnd); }
+  HWND hwnd;
 };
 
-struct Picture {
-  bool png = false;
+// Reads the file back through WIC's own decoders; `png` says whether it is
+// a PNG file.
+e2e::Picture ReadPicture(const std::wstring& path, bool& png) {
+  e2e::Picture picture;
   UINT width = 0;
   UINT height = 0;
-  std::vector<uint8_t> bgr;  // rows top to bottom
-};
-
-// Reads the file back through WIC's own decoders.
-Picture ReadPicture(const std::wstring& path) {
-  Picture picture;
   const quorvel::com::Apartment com;
   ComPtr<IWICImagingFactory> factory;
   ComPtr<IWICBitmapDecoder> decoder;
@@ -87,64 +72,57 @@ Picture ReadPicture(const std::wstring& path) {
                                             &decoder);
   }
   if (SUCCEEDED(hr)) hr = decoder->GetContainerFormat(&container);
-  picture.png =
-      SUCCEEDED(hr) && IsEqualGUID(container, GUID_ContainerFormatPng);
+  png = SUCCEEDED(hr) && IsEqualGUID(container, GUID_ContainerFormatPng);
   if (SUCCEEDED(hr)) hr = decoder->GetFrame(0, &frame);
-  if (SUCCEEDED(hr)) hr = frame->GetSize(&picture.width, &picture.height);
+  if (SUCCEEDED(hr)) hr = frame->GetSize(&width, &height);
   if (SUCCEEDED(hr)) hr = factory->CreateFormatConverter(&converter);
   if (SUCCEEDED(hr)) {
     hr = converter->Initialize(frame.Get(), GUID_WICPixelFormat24bppBGR,
                                WICBitmapDitherTypeNone, nullptr, 0,
                                WICBitmapPaletteTypeCustom);
   }
-  std::vector<uint8_t> bgr(static_cast<size_t>(picture.width) * picture.height *
-                           3);
+  std::vector<uint8_t> bgr(static_cast<size_t>(width) * height * 3);
   if (SUCCEEDED(hr)) {
-    hr = converter->CopyPixels(nullptr, picture.width * 3,
+    hr = converter->CopyPixels(nullptr, width * 3,
                                static_cast<UINT>(bgr.size()), bgr.data());
   }
-  if (SUCCEEDED(hr)) picture.bgr = std::move(bgr);
+  if (SUCCEEDED(hr)) {
+    picture = {static_cast<int>(width), static_cast<int>(height),
+               std::move(bgr)};
+  }
   return picture;
-}
-
-std::vector<uint8_t> Pixel(const Picture& picture, UINT x, UINT y) {
-  const auto at = static_cast<std::ptrdiff_t>(
-      (static_cast<size_t>(y) * picture.width + x) * 3);
-  return {picture.bgr.begin() + at, picture.bgr.begin() + at + 3};
 }
 
 TEST(HarnessPng, ClientAreaReadsBackAsThePixelsOnScreen) {
   MarkedWindow window;
-  const std::wstring path = e2e::OutputDir() + L"\\harness-check.png";
-  ASSERT_TRUE(e2e::SaveClientPng(window.hwnd(), path));
-  int width = 0;
-  int height = 0;
-  const std::vector<uint8_t> shown =
-      e2e::CaptureClient(window.hwnd(), width, height);
-  const Picture read = ReadPicture(path);
+  const std::wstring path = e2e::PicturePath(L"harness-check");
+  ASSERT_TRUE(e2e::SaveClientPng(window.hwnd, path));
+  const e2e::Picture shown = e2e::CaptureClient(window.hwnd);
+  bool png = false;
+  const e2e::Picture read = ReadPicture(path, png);
   DeleteFileW(path.c_str());
 
-  EXPECT_TRUE(read.png);
-  ASSERT_EQ(read.width, static_cast<UINT>(width));
-  ASSERT_EQ(read.height, static_cast<UINT>(height));
-  EXPECT_TRUE(read.bgr == shown) << "the picture differs from the window";
-  EXPECT_EQ(Pixel(read, 0, 0), e2e::Bgr(kMark));
-  EXPECT_EQ(Pixel(read, 9, 9), e2e::Bgr(kMark));
-  EXPECT_EQ(Pixel(read, 10, 0), e2e::Bgr(kFill));
-  EXPECT_EQ(Pixel(read, read.width - 1, read.height - 1), e2e::Bgr(kFill));
+  EXPECT_TRUE(png);
+  ASSERT_EQ(read.width, shown.width);
+  ASSERT_EQ(read.height, shown.height);
+  EXPECT_TRUE(read.bgr == shown.bgr) << "the picture differs from the window";
+  EXPECT_EQ(read.Colour(0, 0), kMark);
+  EXPECT_EQ(read.Colour(9, 9), kMark);
+  EXPECT_EQ(read.Colour(10, 0), kFill);
+  EXPECT_EQ(read.Colour(read.width - 1, read.height - 1), kFill);
 }
 
 TEST(HarnessPng, FailuresLeaveNoFile) {
   MarkedWindow window;
   const std::wstring nowhere =
-      e2e::OutputDir() + L"\\no-such-folder\\harness-check.png";
-  EXPECT_FALSE(e2e::SaveClientPng(window.hwnd(), nowhere));
+      e2e::PicturePath(L"no-such-folder\\harness-check");
+  EXPECT_FALSE(e2e::SaveClientPng(window.hwnd, nowhere));
   EXPECT_EQ(GetFileAttributesW(nowhere.c_str()), INVALID_FILE_ATTRIBUTES);
 
   HWND gone = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 20, 20,
                               nullptr, nullptr, nullptr, nullptr);
   DestroyWindow(gone);
-  const std::wstring path = e2e::OutputDir() + L"\\harness-gone.png";
+  const std::wstring path = e2e::PicturePath(L"harness-gone");
   EXPECT_FALSE(e2e::SaveClientPng(gone, path));
   EXPECT_EQ(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
 }

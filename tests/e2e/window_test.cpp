@@ -383,15 +383,9 @@ TEST_F(Resize, ClosingEndsTheProgramWithoutAPrompt) {
 // ----------------------------------------------------------
 
 TEST_F(NoServerWindow, ScreenshotIsWrittenAndShowsTheControls) {
-  std::wstring name = L"quorvel-window";
-  if (dpi_x_ != 96) name += L"-" + std::to_wstring(dpi_x_) + L"dpi";
-  const std::wstring path = e2e::OutputDir() + L"\\" + name + L".png";
-  RedrawWindow(Main(), nullptr, nullptr,
-               RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  Sync();
-  int width = 0;
-  int height = 0;
-  std::vector<uint8_t> bgr = e2e::CaptureClient(Main(), width, height);
+  const std::wstring path = e2e::PicturePath(L"quorvel-window", dpi_x_);
+  ASSERT_TRUE(Redrawn());
+  const std::vector<uint8_t> bgr = e2e::CaptureClient(Main()).bgr;
   ASSERT_FALSE(bgr.empty());
   // A drawn window has text and edges, not a single flat colour.
   size_t differing = 0;

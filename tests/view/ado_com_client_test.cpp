@@ -46,8 +46,8 @@ class StandinTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(apartment_.Failure(), S_OK);
-    ASSERT_TRUE(e2e::ServeAdoFrom(registry_,
-                                  e2e::ToWindowsPath(QUORVEL_ADO_STANDIN_DLL)));
+    ASSERT_TRUE(e2e::ServeClassesFrom(
+        registry_, e2e::ToWindowsPath(QUORVEL_ADO_STANDIN_DLL)));
     record_ = files_.Write(L"record.txt", "");
     SetEnvironmentVariableW(L"QUORVEL_ADO_RECORD", record_.c_str());
     Scenario("open ok\n");

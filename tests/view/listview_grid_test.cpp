@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/win32/win32_controls.h"
+#include "tests/e2e/pictures.h"
 #include "tests/view/test_window.h"
 
 namespace quorvel::app::win32::testing {
@@ -72,32 +73,29 @@ class ListViewGridTest : public ::testing::Test {
     const POINT at = InRow(row);
     Input(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y), held);
   }
+  std::wstring Item(int item, int column) const {
+    return e2e::ListCell(list_view_, item, column);
+  }
+  auto Selected() const { return e2e::ListSelectedRows(list_view_); }
   // The one highlighted row, 0 for none, or minus the count of several.
   int32_t Highlighted() const {
-    const std::vector<int> items = SelectedItems(list_view_);
+    const std::vector<int> items = Selected();
     return items.size() == 1 ? items.front() + 1
                              : -static_cast<int32_t>(items.size());
   }
 
   // The middle line of a row as the ListView paints it.
   std::vector<COLORREF> PaintedRow(int32_t row) const {
-    RECT client{};
-    GetClientRect(list_view_, &client);
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bitmap =
-        CreateCompatibleBitmap(screen, client.right, client.bottom);
-    ReleaseDC(nullptr, screen);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    SendMessageW(list_view_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc),
-                 PRF_CLIENT | PRF_ERASEBKGND);
+    const SIZE size = e2e::ClientSize(list_view_);
+    const e2e::Picture painted =
+        e2e::PaintedPixels(size.cx, size.cy, [&](HDC dc) {
+          SendMessageW(list_view_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc),
+                       PRF_CLIENT | PRF_ERASEBKGND);
+        });
     std::vector<COLORREF> pixels;
-    for (int x = 0; x < client.right; ++x) {
-      pixels.push_back(GetPixel(dc, x, InRow(row).y));
+    for (int x = 0; x < size.cx; ++x) {
+      pixels.push_back(painted.Colour(x, InRow(row).y));
     }
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
     return pixels;
   }
 
@@ -112,10 +110,9 @@ TEST_F(ListViewGridTest, HeaderRowIsTheListViewsColumnHeaders) {
   EXPECT_EQ(grid_.ColumnCount(), 2);
   EXPECT_EQ(grid_.CellText(0, 0), u"Ruta");
   EXPECT_EQ(grid_.CellText(0, 1), u"Base Datos");
-  EXPECT_EQ(ColumnText(list_view_, 0), L"Ruta");
-  EXPECT_EQ(ColumnText(list_view_, 1), L"Base Datos");
+  EXPECT_EQ(e2e::HeaderTexts(list_view_),
+            (std::vector<std::wstring>{L"Ruta", L"Base Datos"}));
   EXPECT_EQ(ListView_GetItemCount(list_view_), 0);
-  EXPECT_EQ(ColumnText(list_view_, 2), L"<no column>");
 }
 
 TEST_F(ListViewGridTest, FileRowsReachTheListViewThroughDisplayInfo) {
@@ -123,14 +120,14 @@ TEST_F(ListViewGridTest, FileRowsReachTheListViewThroughDisplayInfo) {
   EXPECT_EQ(grid_.RowCount(), 4);
   EXPECT_EQ(ListView_GetItemCount(list_view_), 3);
   for (int row = 1; row <= 3; ++row) {
-    EXPECT_EQ(ItemText(list_view_, row - 1, 0), L"path" + std::to_wstring(row));
-    EXPECT_EQ(ItemText(list_view_, row - 1, 1), L"db" + std::to_wstring(row));
+    EXPECT_EQ(Item(row - 1, 0), L"path" + std::to_wstring(row));
+    EXPECT_EQ(Item(row - 1, 1), L"db" + std::to_wstring(row));
   }
   // A new row is the last one, with empty cells.
   grid_.AddRow(u"");
   grid_.ShowAddedRows();
   EXPECT_EQ(grid_.CellText(4, 0), u"");
-  EXPECT_EQ(ItemText(list_view_, 3, 1), L"");
+  EXPECT_EQ(Item(3, 1), L"");
   // Cells outside the grid read empty and ignore writes.
   grid_.SetCellText(9, 0, u"x");
   grid_.SetCellText(1, 2, u"x");
@@ -148,7 +145,7 @@ TEST_F(ListViewGridTest, AddedRowsAppearWhenShown) {
   EXPECT_EQ(ListView_GetItemCount(list_view_), 0);
   grid_.ShowAddedRows();
   EXPECT_EQ(ListView_GetItemCount(list_view_), 2);
-  EXPECT_EQ(ItemText(list_view_, 1, 0), L"second");
+  EXPECT_EQ(Item(1, 0), L"second");
 
   // Rows not shown yet can be selected and removed at once.
   grid_.AddRow(u"");
@@ -157,7 +154,7 @@ TEST_F(ListViewGridTest, AddedRowsAppearWhenShown) {
   EXPECT_EQ(grid_.CurrentRow(), 3);
   grid_.RemoveRow(2);
   EXPECT_EQ(ListView_GetItemCount(list_view_), 2);
-  EXPECT_EQ(ItemText(list_view_, 1, 0), L"third");
+  EXPECT_EQ(Item(1, 0), L"third");
   EXPECT_EQ(grid_.CurrentRow(), 2);
 
   grid_.AddRow(u"");
@@ -173,25 +170,25 @@ TEST_F(ListViewGridTest, RemoveRowMovesLaterRowsUpWithTheirSelection) {
   grid_.RemoveRow(2);
   EXPECT_EQ(grid_.RowCount(), 4);
   EXPECT_EQ(ListView_GetItemCount(list_view_), 3);
-  EXPECT_EQ(ItemText(list_view_, 1, 0), L"path3");
-  EXPECT_EQ(ItemText(list_view_, 2, 0), L"path4");
+  EXPECT_EQ(Item(1, 0), L"path3");
+  EXPECT_EQ(Item(2, 0), L"path4");
   // The cursor stays on the same file, now one row higher.
   EXPECT_EQ(grid_.CurrentRow(), 2);
-  EXPECT_EQ(SelectedItems(list_view_), std::vector<int>{1});
+  EXPECT_EQ(Selected(), std::vector<int>{1});
 
   // Removing the current row makes the row taking its place current.
   grid_.RemoveRow(grid_.CurrentRow());
   EXPECT_EQ(grid_.RowCount(), 3);
   EXPECT_EQ(grid_.CellText(2, 0), u"path4");
   EXPECT_EQ(grid_.CurrentRow(), 2);
-  EXPECT_EQ(SelectedItems(list_view_), std::vector<int>{1});
+  EXPECT_EQ(Selected(), std::vector<int>{1});
   // ... or the last row, when the last row went.
   grid_.RemoveRow(2);
   EXPECT_EQ(grid_.CurrentRow(), 1);
-  EXPECT_EQ(SelectedItems(list_view_), std::vector<int>{0});
+  EXPECT_EQ(Selected(), std::vector<int>{0});
   grid_.RemoveRow(1);
   EXPECT_EQ(grid_.CurrentRow(), 0);
-  EXPECT_TRUE(SelectedItems(list_view_).empty());
+  EXPECT_TRUE(Selected().empty());
   AddFiles(3);
 
   // The header row and rows past the end are never removed.
@@ -210,12 +207,13 @@ TEST_F(ListViewGridTest, RowCountOneDropsEveryFileRowAndItsState) {
   EXPECT_EQ(ListView_GetItemCount(list_view_), 0);
   EXPECT_EQ(grid_.CurrentRow(), 0);
   EXPECT_EQ(grid_.CellText(0, 1), u"Base Datos");
-  EXPECT_EQ(ColumnText(list_view_, 0), L"Ruta");
+  EXPECT_EQ(e2e::HeaderTexts(list_view_),
+            (std::vector<std::wstring>{L"Ruta", L"Base Datos"}));
 
   // Rows added afterwards are new files: neither current nor selected.
   AddFiles(2);
   EXPECT_EQ(grid_.CurrentRow(), 0);
-  EXPECT_TRUE(SelectedItems(list_view_).empty());
+  EXPECT_TRUE(Selected().empty());
   EXPECT_EQ(grid_.CellText(1, 0), u"path1");
 
   grid_.SetRowCount(0);  // the header row stays whatever is asked
@@ -226,18 +224,18 @@ TEST_F(ListViewGridTest, SelectRangeSelectsOnlyThatRowAndMakesItCurrent) {
   AddFiles(5);
   grid_.SelectRange(1, 0, 1, 1);
   grid_.SelectRange(4, 0, 4, grid_.ColumnCount() - 1);
-  EXPECT_EQ(SelectedItems(list_view_), std::vector<int>{3});
+  EXPECT_EQ(Selected(), std::vector<int>{3});
   EXPECT_EQ(ListView_GetNextItem(list_view_, -1, LVNI_FOCUSED), 3);
   EXPECT_EQ(grid_.CurrentRow(), 4);
 
   grid_.SelectRange(2, 0, 3, 1);
-  EXPECT_EQ(SelectedItems(list_view_), (std::vector<int>{1, 2}));
+  EXPECT_EQ(Selected(), (std::vector<int>{1, 2}));
   EXPECT_EQ(grid_.CurrentRow(), 2);
 
   // Nothing but the header, or nothing at all: the selection stays.
   grid_.SelectRange(0, 0, 0, 1);
   grid_.SelectRange(7, 0, 9, 1);
-  EXPECT_EQ(SelectedItems(list_view_), (std::vector<int>{1, 2}));
+  EXPECT_EQ(Selected(), (std::vector<int>{1, 2}));
 }
 
 TEST_F(ListViewGridTest, WhateverMovesTheCursorTakesTheHighlightAlong) {
@@ -332,7 +330,7 @@ TEST_F(ListViewGridTest,
   EXPECT_GT(top, 0);
   EXPECT_GE(top + ListView_GetCountPerPage(list_view_), 40);
   EXPECT_EQ(grid_.CurrentRow(), 2);
-  EXPECT_EQ(SelectedItems(list_view_), std::vector<int>{1});
+  EXPECT_EQ(Selected(), std::vector<int>{1});
 
   // As Delete takes rows away until the scroll bar goes.
   while (scroll_bar() && grid_.RowCount() > 1) grid_.RemoveRow(1);
@@ -360,8 +358,7 @@ TEST_F(ListViewGridTest, ThirtyTwoThousandRowsAndMoreStayAddressable) {
               seconds);
   EXPECT_EQ(grid_.RowCount(), kFiles + 1);
   EXPECT_EQ(ListView_GetItemCount(list_view_), kFiles);
-  EXPECT_EQ(ItemText(list_view_, kFiles - 1, 0),
-            L"path" + std::to_wstring(kFiles));
+  EXPECT_EQ(Item(kFiles - 1, 0), L"path" + std::to_wstring(kFiles));
   grid_.SelectRange(32768, 0, 32768, 1);
   grid_.RemoveRow(100);
   EXPECT_EQ(grid_.CurrentRow(), 32767);
