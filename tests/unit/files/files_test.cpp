@@ -106,7 +106,6 @@ TEST_F(ChosenFiles, NamesTypedAsFullPathsAreTakenAsTheyAre) {
                           ElementsAre(u"Z:\\tmp\\\\r.mdf", u"r")));
 }
 
-
 // The dialog's folder and items; nothing stands for no file-system path.
 struct FakeChosenItems final : files::ChosenItems {
   MaybePath folder;
