@@ -21,7 +21,6 @@
 #include "tests/support/scratch.h"
 
 namespace quorvel::standin {
-
 namespace {
 
 // The scenario file as it was when last read: path, size and write time.
@@ -46,19 +45,15 @@ const Scenario& Reread(State& state) {
   const DWORD length =
       GetEnvironmentVariableW(L"QUORVEL_ADO_SCENARIO", path, MAX_PATH * 2);
   WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (length == 0 || length >= MAX_PATH * 2 ||
-      !GetFileAttributesExW(path, GetFileExInfoStandard, &data)) {
-    if (state.seen != Seen()) {
-      state.scenario = Scenario();
-      state.seen = Seen();
-    }
-    return state.scenario;
-  }
-  const Seen now{path, data.nFileSizeHigh, data.nFileSizeLow,
-                 data.ftLastWriteTime.dwHighDateTime,
-                 data.ftLastWriteTime.dwLowDateTime};
+  const bool found = length != 0 && length < MAX_PATH * 2 &&
+                     GetFileAttributesExW(path, GetFileExInfoStandard, &data);
+  const Seen now = found ? Seen{path, data.nFileSizeHigh, data.nFileSizeLow,
+                                data.ftLastWriteTime.dwHighDateTime,
+                                data.ftLastWriteTime.dwLowDateTime}
+                         : Seen();
   if (now == state.seen) return state.scenario;
-  state.scenario = ParseScenario(e2e::ReadAll(path));
+  // No file: the default scenario.
+  state.scenario = found ? ParseScenario(e2e::ReadAll(path)) : Scenario();
   state.seen = now;
   for (const std::string& line : state.scenario.rejected) {
     state.recorder.Write("standin", "note",
@@ -68,12 +63,13 @@ const Scenario& Reread(State& state) {
   return state.scenario;
 }
 
-// Makes one kind of object, unless the scenario's `refusal` for it says no.
+// Makes the objects of one class, unless the scenario's `refusal` for them
+// says no.
 class Factory final : public IClassFactory {
  public:
-  Factory(const char* kind, Made (*make)(),
+  Factory(const CLSID& served, const char* kind, Made (*make)(),
           std::optional<HRESULT> Scenario::*refusal = nullptr)
-      : kind_(kind), make_(make), refusal_(refusal) {}
+      : clsid(served), kind_(kind), make_(make), refusal_(refusal) {}
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
     if (out == nullptr) return E_POINTER;
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
@@ -105,16 +101,19 @@ class Factory final : public IClassFactory {
   }
   STDMETHODIMP LockServer(BOOL) override { return S_OK; }
 
+  const CLSID clsid;
+
  private:
   const char* kind_;
   Made (*make_)();
   std::optional<HRESULT> Scenario::*refusal_;
 };
 
-Factory g_connection_factory("connection", NewConnection,
-                             &Scenario::create_connection);
-Factory g_command_factory("command", NewCommand, &Scenario::create_command);
-Factory g_taskbar_factory("taskbar", NewTaskbar);
+Factory g_factories[] = {
+    {ado::kClsidConnection, "connection", NewConnection,
+     &Scenario::create_connection},
+    {ado::kClsidCommand, "command", NewCommand, &Scenario::create_command},
+    {CLSID_TaskbarList, "taskbar", NewTaskbar}};
 
 }  // namespace
 
@@ -162,19 +161,13 @@ bool SameName(const std::u16string& a, const std::u16string& b) {
 
 }  // namespace quorvel::standin
 
-namespace standin = quorvel::standin;
-
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
-  if (IsEqualCLSID(clsid, standin::ado::kClsidConnection)) {
-    return standin::g_connection_factory.QueryInterface(iid, out);
-  }
-  if (IsEqualCLSID(clsid, standin::ado::kClsidCommand)) {
-    return standin::g_command_factory.QueryInterface(iid, out);
-  }
-  if (IsEqualCLSID(clsid, CLSID_TaskbarList)) {
-    return standin::g_taskbar_factory.QueryInterface(iid, out);
+  for (quorvel::standin::Factory& factory : quorvel::standin::g_factories) {
+    if (IsEqualCLSID(clsid, factory.clsid)) {
+      return factory.QueryInterface(iid, out);
+    }
   }
   return CLASS_E_CLASSNOTAVAILABLE;
 }
