@@ -99,6 +99,12 @@ class Session : public testing::Test {
   HWND Main() const { return app_->Main(); }
   HWND Control(int id) const { return app_->Control(id); }
   bool Enabled(int id) const { return e2e::Enabled(Control(id)); }
+  // Which of "Conectar", "Desconectar" and the server chooser are enabled.
+  std::vector<bool> ConnectionControls() const {
+    namespace ids = quorvel::app::win32;
+    return {Enabled(ids::kIdCommand1), Enabled(ids::kIdCommand2),
+            Enabled(ids::kIdCombo1)};
+  }
   bool Sync() const { return e2e::Sync(Main()); }
   HWND Focus() const { return FocusedWindow(app_->ThreadId()); }
   // The focus reaching the window within the time, or where it is instead.
