@@ -1,9 +1,13 @@
 // The stand-in's objects: the Connection with the Errors it hands out, the
-// Command with its Parameters, and the recordset Execute gives. Each defines
-// what the program calls, then answers the rest of its interface with
-// Object::Unused.
+// Command with its Parameters, the recordset Execute gives, and the shell's
+// taskbar list. Each defines what the program calls, then answers the rest
+// of its interface with Unused.
 #include "tests/ado_standin/objects.h"
 
+// The shell's header needs windows.h, which objects.h brings, before it.
+#include <shobjidl.h>
+
+#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
@@ -87,7 +91,6 @@ class StandinErrors final : public Object<ado::Errors> {
 };
 
 // Lets the stand-in recognise its own connections behind an IDispatch.
-// {5C0D6E2A-8B1F-4E7A-9D3C-1A2B3C4D5E6F}
 constexpr IID kIidStandinConnection = {
     0x5C0D6E2A,
     0x8B1F,
@@ -142,14 +145,13 @@ class StandinConnection final : public Object<ado::Connection> {
     const Call call = BeginCall("Close");
     ClearErrors();
     HRESULT result = S_OK;
-    const Scenario& scenario = CurrentScenario();
     if (!open_) {
       result = Fail({kObjectClosed,
                      u"Operation is not allowed when the object is closed.",
                      Channel::kErrorInfo},
                     ado::kIidConnection);
-    } else if (scenario.close) {
-      result = Fail(*scenario.close, ado::kIidConnection);
+    } else if (const std::optional<Failure>& close = CurrentScenario().close) {
+      result = Fail(*close, ado::kIidConnection);
     }
     open_ = false;
     return Log("Close", u"", result, call);
@@ -427,6 +429,57 @@ class StandinCommand final : public Object<ado::Command> {
   ComPtr<StandinConnection> connection_;
 };
 
+std::u16string Hex(uintptr_t value) {
+  char text[20];
+  std::snprintf(text, sizeof text, "%08lX", static_cast<unsigned long>(value));
+  return Ascii(text);
+}
+
+// Records every call with the window it is about, under "taskbar#1", ...
+// A window's progress shows as
+//   SetProgressState  <window> <TBPF flags, hex>
+//   SetProgressValue  <window> <done>/<total>
+// with the window's handle in hex.
+class Taskbar final : public Counted<ITaskbarList3> {
+ public:
+  Taskbar()
+      : Counted(Serial("taskbar#", count),
+                {IID_ITaskbarList, IID_ITaskbarList2, IID_ITaskbarList3}) {}
+
+  STDMETHODIMP HrInit() override { return Took("HrInit", u""); }
+  STDMETHODIMP SetProgressValue(HWND window, ULONGLONG done,
+                                ULONGLONG total) override {
+    return Took("SetProgressValue",
+                Hex(reinterpret_cast<uintptr_t>(window)) + u" " +
+                    Number(static_cast<long long>(done)) + u"/" +
+                    Number(static_cast<long long>(total)));
+  }
+  STDMETHODIMP SetProgressState(HWND window, TBPFLAG flags) override {
+    return Took("SetProgressState", Hex(reinterpret_cast<uintptr_t>(window)) +
+                                        u" " +
+                                        Hex(static_cast<uintptr_t>(flags)));
+  }
+
+  QUORVEL_UNUSED(AddTab, HWND)
+  QUORVEL_UNUSED(DeleteTab, HWND)
+  QUORVEL_UNUSED(ActivateTab, HWND)
+  QUORVEL_UNUSED(SetActiveAlt, HWND)
+  QUORVEL_UNUSED(MarkFullscreenWindow, HWND, BOOL)
+  QUORVEL_UNUSED(RegisterTab, HWND, HWND)
+  QUORVEL_UNUSED(UnregisterTab, HWND)
+  QUORVEL_UNUSED(SetTabOrder, HWND, HWND)
+  QUORVEL_UNUSED(SetTabActive, HWND, HWND, DWORD)
+  QUORVEL_UNUSED(ThumbBarAddButtons, HWND, UINT, LPTHUMBBUTTON)
+  QUORVEL_UNUSED(ThumbBarUpdateButtons, HWND, UINT, LPTHUMBBUTTON)
+  QUORVEL_UNUSED(ThumbBarSetImageList, HWND, HIMAGELIST)
+  QUORVEL_UNUSED(SetOverlayIcon, HWND, HICON, LPCWSTR)
+  QUORVEL_UNUSED(SetThumbnailTooltip, HWND, LPCWSTR)
+  QUORVEL_UNUSED(SetThumbnailClip, HWND, RECT*)
+
+ private:
+  static inline LONG count = 0;
+};
+
 }  // namespace
 
 Made NewConnection() {
@@ -437,6 +490,11 @@ Made NewConnection() {
 Made NewCommand() {
   const ComPtr<StandinCommand> command = Make<StandinCommand>();
   return {command->name(), command.Get()};
+}
+
+Made NewTaskbar() {
+  const ComPtr<Taskbar> taskbar = Make<Taskbar>();
+  return {taskbar->name(), taskbar.Get()};
 }
 
 }  // namespace quorvel::standin

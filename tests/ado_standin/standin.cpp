@@ -1,11 +1,10 @@
 // A scripted stand-in for ADO's Connection and Command, and for the shell's
 // taskbar list, for end-to-end tests only: it answers as the scenario file
 // says and records what it is asked. Here: what the process shares, the
-// class factories and the DLL's entry points; the objects are in objects.cpp
-// and taskbar.cpp. A test points ADO's class ids at
-// this DLL (e2e::ServeClassesFrom) and tells it, through the environment
-// Quorvel.exe inherits, the scenario (QUORVEL_ADO_SCENARIO) and where to
-// write the record (QUORVEL_ADO_RECORD).
+// class factories and the DLL's entry points; the objects are in objects.cpp. A
+// test points ADO's class ids at this DLL (e2e::ServeClassesFrom) and tells it,
+// through the environment Quorvel.exe inherits, the scenario
+// (QUORVEL_ADO_SCENARIO) and where to write the record (QUORVEL_ADO_RECORD).
 #include "common/win32/windows_api.h"
 // The shell's header needs windows.h before it.
 #include <shobjidl.h>

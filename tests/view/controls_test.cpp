@@ -1,6 +1,10 @@
-// The grid and the combo adapter on real controls.
-#include "files/win32/listview_grid.h"
-
+// The Win32 adapters on real controls: the grid, the combo and the window's
+// own adapters; then the main window in this process, on what the
+// end-to-end suite cannot see from outside: the font object and where the
+// focus goes after a click. The test prefix registers no SQL Server, so the
+// load ends with no server.
+#include "common/win32/windows_api.h"
+// The common controls header needs the base types above.
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
@@ -8,18 +12,18 @@
 #include <chrono>
 #include <cstdio>
 #include <iterator>
+#include <memory>
 #include <vector>
 
+#include "app/win32/control_ids.h"
+#include "app/win32/main_window.h"
 #include "app/win32/win32_controls.h"
+#include "files/win32/listview_grid.h"
 #include "tests/e2e/pictures.h"
 #include "tests/view/test_window.h"
 
 namespace quorvel::app::win32::testing {
 namespace {
-
-Text T(const wchar_t* text) {
-  return Text(reinterpret_cast<const char16_t*>(text));
-}
 
 class ListViewGridTest : public ::testing::Test {
  protected:
@@ -34,7 +38,7 @@ class ListViewGridTest : public ::testing::Test {
   void AddFiles(int count) {
     for (int n = 1; n <= count; ++n) {
       grid_.AddRow(u"");
-      const std::u16string number = T(std::to_wstring(n).c_str());
+      const std::u16string number = e2e::FromUtf8(std::to_string(n));
       grid_.SetCellText(grid_.RowCount() - 1, 0, u"path" + number);
       grid_.SetCellText(grid_.RowCount() - 1, 1, u"db" + number);
     }
@@ -44,10 +48,8 @@ class ListViewGridTest : public ::testing::Test {
   // Where the ListView shows a file row; 40 pixels below the last for the
   // row after it.
   POINT InRow(int32_t row) const {
-    RECT item{LVIR_BOUNDS, 0, 0, 0};
     const int32_t shown = std::min(row, grid_.RowCount() - 1);
-    SendMessageW(list_view_, LVM_GETITEMRECT, static_cast<WPARAM>(shown - 1),
-                 reinterpret_cast<LPARAM>(&item));
+    const RECT item = e2e::ListItemRect(list_view_, shown - 1);
     return {item.left + 20, (item.top + item.bottom) / 2 + (row - shown) * 40};
   }
 
@@ -56,10 +58,9 @@ class ListViewGridTest : public ::testing::Test {
   void Input(UINT down, WPARAM wparam, LPARAM lparam, BYTE held = 0) {
     BYTE saved[256] = {};
     GetKeyboardState(saved);
-    BYTE keys[256] = {};
-    std::copy(std::begin(saved), std::end(saved), std::begin(keys));
+    std::vector<BYTE> keys(std::begin(saved), std::end(saved));
     if (held != 0) keys[held] |= 0x80;
-    SetKeyboardState(keys);
+    SetKeyboardState(keys.data());
     const bool click = down == WM_LBUTTONDOWN;
     const WPARAM mouse_keys =
         held == VK_CONTROL ? MK_CONTROL : (held == VK_SHIFT ? MK_SHIFT : 0);
@@ -430,6 +431,68 @@ TEST(ComboAdapter, ChoiceInCodeRaisesTheClickLikeTheUsersChoice) {
   EXPECT_FALSE(adapter.SetListIndex(-1));
   EXPECT_EQ(host.Commands().size(), 2u);
   EXPECT_EQ(adapter.CurrentText(), u"(LOCAL)\\A");
+}
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    window_ = MainWindow::Create(GetModuleHandleW(nullptr));
+    ASSERT_NE(window_, nullptr);
+    window_->Load();
+    ShowWindow(window_->Handle(), SW_SHOWNORMAL);
+    PumpMessages();
+  }
+
+  HWND Item(int id) const { return GetDlgItem(window_->Handle(), id); }
+
+  // A key stroke through the program's own loop.
+  void Key(WPARAM key) {
+    for (UINT message : {UINT{WM_KEYDOWN}, UINT{WM_KEYUP}}) {
+      MSG msg{};
+      msg.hwnd = GetFocus();
+      msg.message = message;
+      msg.wParam = key;
+      msg.lParam = message == WM_KEYUP ? static_cast<LPARAM>(0xC0000001) : 1;
+      if (!window_->HandleDialogMessage(msg)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+      }
+      PumpMessages();
+    }
+  }
+
+  std::unique_ptr<MainWindow> window_;
+};
+
+TEST_F(MainWindowTest, EveryControlUsesMsSansSerif825) {
+  const int height = -MulDiv(825, ScreenDpi(LOGPIXELSY), 7200);
+  for (int id = kIdLabel1; id <= kIdLabel3; ++id) {
+    SCOPED_TRACE(id);
+    auto font =
+        reinterpret_cast<HFONT>(SendMessageW(Item(id), WM_GETFONT, 0, 0));
+    LOGFONTW log{};
+    ASSERT_NE(GetObjectW(font, sizeof(log), &log), 0);
+    EXPECT_STREQ(log.lfFaceName, L"MS Sans Serif");
+    EXPECT_EQ(log.lfHeight, height);
+    EXPECT_EQ(log.lfWeight, FW_NORMAL);
+    EXPECT_EQ(log.lfCharSet, 0);
+    EXPECT_FALSE(log.lfItalic);
+  }
+}
+
+TEST_F(MainWindowTest, AButtonDisabledByItsOwnClickHandsTheFocusOn) {
+  // "Desconectar", enabled by hand, disables itself when pressed.
+  EnableWindow(Item(kIdCommand2), TRUE);
+  SetFocus(Item(kIdCommand2));
+  Key(VK_RETURN);  // presses nothing
+  ASSERT_TRUE(IsWindowEnabled(Item(kIdCommand2)));
+  Key(VK_SPACE);
+  EXPECT_FALSE(IsWindowEnabled(Item(kIdCommand2)));
+  // Next in tab order after "Desconectar" and enabled: the server chooser,
+  // the grid and the file buttons being disabled.
+  EXPECT_EQ(GetFocus(), Item(kIdCombo1));
+  Key(VK_TAB);
+  EXPECT_EQ(GetFocus(), Item(kIdCommand1));
 }
 
 }  // namespace
