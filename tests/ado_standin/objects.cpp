@@ -332,8 +332,7 @@ class StandinCommand final : public Object<ado::Command> {
         Describe(parameters) + u" Options=" + Number(options);
     if (recordset != nullptr) *recordset = nullptr;
     if (connection_) connection_->ClearErrors();
-    return Log("Execute", shown, Run(call.number, records_affected, recordset),
-               call);
+    return Log("Execute", shown, Run(records_affected, recordset), call);
   }
 
   QUORVEL_UNUSED(get_Properties, IDispatch**)
@@ -382,7 +381,7 @@ class StandinCommand final : public Object<ado::Command> {
                : nullptr;
   }
 
-  HRESULT Run(int64_t call, VARIANT* records_affected, IUnknown** recordset) {
+  HRESULT Run(VARIANT* records_affected, IUnknown** recordset) {
     if (!connection_ || !connection_->open()) {
       return Fail({kConnectionUnusable,
                    u"The connection cannot be used to perform this "
@@ -405,12 +404,8 @@ class StandinCommand final : public Object<ado::Command> {
     const std::u16string database_name =
         database != nullptr && V_VT(database) == VT_BSTR ? Describe(database)
                                                          : u"";
-    using Which = ExecuteFailure::Which;
     for (const ExecuteFailure& entry : scenario.execute) {
-      if (entry.which == Which::kEvery ||
-          (entry.which == Which::kCallNumber && entry.call_number == call) ||
-          (entry.which == Which::kDatabaseName &&
-           entry.database_name == database_name)) {
+      if (!entry.database_name || entry.database_name == database_name) {
         return Fail(entry.failure);
       }
     }

@@ -9,12 +9,10 @@
 //   close fail <number> [<description>]
 //   refresh fail <number> [<description>]
 //   execute fail <which> <number> [<description>]
-//       <which>: * (every call), #<n> (the n-th Execute of the process,
-//       from 1) or a database name (the value bound to @dbname; no spaces)
+//       <which>: * (every call) or a database name (the value bound to
+//       @dbname; no spaces)
 //   create connection fail <number>
 //   create command fail <number>
-//   procedure_params <name> ...   what Refresh yields
-//                                 (default: @RETURN_VALUE @dbname @physname)
 //   delay <call> <n> <ms>         the n-th such call of the process (from 1;
 //                                 * for every one) waits ms milliseconds
 //                                 before it answers. <call> is the record's
@@ -48,9 +46,7 @@ struct Failure {
 };
 
 struct ExecuteFailure {
-  enum class Which { kEvery, kCallNumber, kDatabaseName } which = Which::kEvery;
-  int64_t call_number = 0;
-  std::u16string database_name;
+  std::optional<std::u16string> database_name;  // none: every call
   Failure failure;
 };
 
@@ -66,6 +62,7 @@ struct Scenario {
   std::optional<Failure> refresh;
   std::optional<HRESULT> create_connection;
   std::optional<HRESULT> create_command;
+  // What Refresh yields.
   std::vector<std::u16string> procedure_params = {u"@RETURN_VALUE", u"@dbname",
                                                   u"@physname"};
   std::vector<ExecuteFailure> execute;
@@ -146,13 +143,7 @@ inline bool ParseLine(std::string rest, Scenario& scenario) {
     ExecuteFailure entry;
     const std::string which = NextWord(rest);
     if (which.empty()) return false;
-    if (which[0] == '#') {  // else "*", every call, as entry says already
-      entry.which = ExecuteFailure::Which::kCallNumber;
-      if (!ParseCount(which.substr(1), entry.call_number)) return false;
-    } else if (which != "*") {
-      entry.which = ExecuteFailure::Which::kDatabaseName;
-      entry.database_name = e2e::FromUtf8(which);
-    }
+    if (which != "*") entry.database_name = e2e::FromUtf8(which);
     if (!ParseFailure(mode, rest, entry.failure)) return false;
     scenario.execute.push_back(entry);
     return true;
@@ -177,15 +168,6 @@ inline bool ParseLine(std::string rest, Scenario& scenario) {
     if (which != "*" && !ParseCount(which, delay.call_number)) return false;
     delay.milliseconds = static_cast<DWORD>(milliseconds);
     scenario.delays.push_back(delay);
-    return true;
-  }
-  if (verb == "procedure_params") {
-    scenario.procedure_params.clear();
-    while (!rest.empty()) {
-      const std::string name = NextWord(rest);
-      if (!name.empty())
-        scenario.procedure_params.push_back(e2e::FromUtf8(name));
-    }
     return true;
   }
   return false;

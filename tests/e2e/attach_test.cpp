@@ -34,13 +34,6 @@ struct Row {
 
 class AttachRun : public e2e::Session {
  protected:
-  void Connected(const std::string& scenario) {
-    UseStandin(scenario);
-    Instances({L"MSSQLSERVER"});
-    StartShown();
-    ASSERT_EQ(Title(), e2e::Titled(quorvel::app::kSuffixConnected));
-  }
-
   // An empty .mdf file in the folder last made. Wine's open dialog takes
   // longer to open a folder the more files it holds, well beyond linearly:
   // thousands of files go into folders of their own.
@@ -103,14 +96,8 @@ class AttachRun : public e2e::Session {
     };
     for (size_t i = 0; i < rows.size(); ++i) {
       SCOPED_TRACE(command(i));
-      std::vector<std::wstring> calls;
-      for (const RecordLine& line : record) {
-        if (line.object != command(i)) continue;
-        calls.push_back(
-            e2e::Wide(e2e::FromUtf8(line.event + " ") + line.value));
-      }
       EXPECT_EQ(
-          calls,
+          CallsOf(command(i)),
           (std::vector<std::wstring>{
               L"create ", L"ActiveConnection connection#1", L"CommandType 4",
               L"CommandText sp_attach_single_file_db", L"Parameters ",
@@ -373,26 +360,21 @@ TEST_F(AttachRun, EveryRowIsMarkedAndTheTaskbarButtonShowsTheRun) {
     marks.push_back(e2e::ListImage(Grid(), item));
   EXPECT_EQ(marks, (std::vector<int>{0, 1, 0, 0}));
 
-  char window[16];
-  std::snprintf(
-      window, sizeof window, "%08lX",
-      static_cast<unsigned long>(reinterpret_cast<uintptr_t>(Main())));
-  const std::u16string w = e2e::FromUtf8(window);
-  std::vector<std::u16string> calls;
-  for (const RecordLine& line : LinesOf("taskbar#1")) {
-    calls.push_back(e2e::FromUtf8(line.event) + u" " + line.value);
-  }
-  EXPECT_EQ(calls,
-            (std::vector<std::u16string>{
-                u"create ", u"HrInit ", u"SetProgressState " + w + u" 00000000",
-                u"SetProgressState " + w + u" 00000002",
-                u"SetProgressValue " + w + u" 0/4",
-                u"SetProgressValue " + w + u" 1/4",
-                u"SetProgressState " + w + u" 00000004",
-                u"SetProgressValue " + w + u" 2/4",
-                u"SetProgressValue " + w + u" 3/4",
-                u"SetProgressValue " + w + u" 4/4",
-                u"SetProgressState " + w + u" 00000000"}));
+  wchar_t handle[16];
+  swprintf(handle, 16, L"%08lX",
+           static_cast<unsigned long>(reinterpret_cast<uintptr_t>(Main())));
+  const std::wstring w = handle;
+  EXPECT_EQ(CallsOf("taskbar#1"),
+            (std::vector<std::wstring>{
+                L"create ", L"HrInit ", L"SetProgressState " + w + L" 00000000",
+                L"SetProgressState " + w + L" 00000002",
+                L"SetProgressValue " + w + L" 0/4",
+                L"SetProgressValue " + w + L" 1/4",
+                L"SetProgressState " + w + L" 00000004",
+                L"SetProgressValue " + w + L" 2/4",
+                L"SetProgressValue " + w + L" 3/4",
+                L"SetProgressValue " + w + L" 4/4",
+                L"SetProgressState " + w + L" 00000000"}));
 }
 
 // The marks at the system's small-icon size for the window's DPI, drawn at

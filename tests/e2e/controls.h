@@ -155,7 +155,6 @@ inline void PressButton(HWND dialog, int id) {
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
-inline void AnswerMessageBox(HWND box, int id) { PressButton(box, id); }
 
 // WM_KEYDOWN/WM_KEYUP posted to one window; the program's dialog navigation
 // sees them (Tab, Enter, Esc, Space, Delete).
@@ -170,15 +169,6 @@ inline void PostKey(HWND target, UINT vk) {
 // Presses the keys in order and releases them in reverse, as real input to
 // `window` brought to the front; modifiers show in GetKeyState there.
 namespace detail {
-
-// Real input goes to whichever window is in front once the X server has
-// moved the focus, which may come a little after the call.
-inline bool BringToFront(HWND window) {
-  const HWND top = GetAncestor(window, GA_ROOT);
-  if (GetForegroundWindow() == top) return true;
-  SetForegroundWindow(top);
-  return WaitFor([&] { return GetForegroundWindow() == top; });
-}
 
 inline INPUT Key(WORD vk, DWORD flags) {
   INPUT in{};
@@ -201,10 +191,16 @@ inline std::vector<INPUT> Held(std::initializer_list<WORD> keys,
   return inputs;
 }
 
-// Under Wine the input is refused (none of it taken) for a moment after the
-// focus moved; it is then offered again.
+// Real input goes to whichever window is in front once the X server has
+// moved the focus, which may come a little after the call. Under Wine the
+// input is refused (none of it taken) for a moment after the focus moved;
+// it is then offered again.
 inline bool Send(HWND window, std::vector<INPUT> inputs) {
-  if (!BringToFront(window)) return false;
+  const HWND top = GetAncestor(window, GA_ROOT);
+  if (GetForegroundWindow() != top) {
+    SetForegroundWindow(top);
+    if (!WaitFor([&] { return GetForegroundWindow() == top; })) return false;
+  }
   UINT sent = 0;
   WaitFor([&] {
     sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(),
@@ -377,7 +373,7 @@ struct ToolText {
   std::wstring text;
 };
 
-// Every tool of every tooltip window of the process.
+// Every tool with a text of every tooltip window of the process.
 inline std::vector<ToolText> TooltipTexts(DWORD pid) {
   std::vector<HWND> tips;
   FindTopWindow([&](HWND hwnd) {
@@ -405,7 +401,7 @@ inline std::vector<ToolText> TooltipTexts(DWORD pid) {
       HWND tool = (info.uFlags & TTF_IDISHWND)
                       ? reinterpret_cast<HWND>(info.uId)
                       : info.hwnd;
-      result.push_back(ToolText{tool, text});
+      if (!text.empty()) result.push_back(ToolText{tool, text});
     }
   }
   return result;

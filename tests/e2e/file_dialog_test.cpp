@@ -225,7 +225,7 @@ TEST_F(FileDialogE2E, DeleteRemovesTheRowOnYesAndKeepsItOnNo) {
   // Yes: the row goes and the next one moves up.
   box = DeleteRow(1);
   ASSERT_TRUE(box);
-  e2e::AnswerMessageBox(box->hwnd, IDYES);
+  e2e::PressButton(box->hwnd, IDYES);
   ASSERT_TRUE(WaitRows(2));
   ExpectRow(0, folder.path(), L"a.mdf", L"a");
   ExpectRow(1, folder.path(), L"c.mdf", L"c");

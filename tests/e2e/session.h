@@ -95,6 +95,13 @@ class Session : public testing::Test {
     ASSERT_NO_FATAL_FAILURE(Start());
     ASSERT_NO_FATAL_FAILURE(Shown());
   }
+  // Started over the stand-in with one server, which it connects to at load.
+  void Connected(const std::string& scenario) {
+    ASSERT_NO_FATAL_FAILURE(UseStandin(scenario));
+    ASSERT_NO_FATAL_FAILURE(Instances({L"MSSQLSERVER"}));
+    ASSERT_NO_FATAL_FAILURE(StartShown());
+    ASSERT_EQ(Title(), Titled(quorvel::app::kSuffixConnected));
+  }
   App& app() { return *app_; }
   HWND Main() const { return app_->Main(); }
   HWND Control(int id) const { return app_->Control(id); }
@@ -221,12 +228,13 @@ class Session : public testing::Test {
     for (const RecordLine& line : Record()) count += line.event == event;
     return count;
   }
-  static std::optional<std::u16string> ValueOf(
-      const std::vector<RecordLine>& lines, const std::string& event) {
-    for (const RecordLine& line : lines) {
-      if (line.event == event) return line.value;
+  // "event value" of each line of one object, in order.
+  std::vector<std::wstring> CallsOf(const std::string& object) const {
+    std::vector<std::wstring> calls;
+    for (const RecordLine& line : LinesOf(object)) {
+      calls.push_back(Wide(FromUtf8(line.event + " ") + line.value));
     }
-    return std::nullopt;
+    return calls;
   }
 
  private:

@@ -194,14 +194,10 @@ TEST_F(GridSetUp, PathColumnIs4914TwipsAndTheNamesTakeTheRest) {
 }
 
 TEST_F(GridSetUp, TheGridCarriesTheOnlyTooltip) {
-  std::vector<e2e::ToolText> tools = e2e::TooltipTexts(app().ProcessId());
-  std::vector<e2e::ToolText> with_text;
-  for (const auto& tool : tools) {
-    if (!tool.text.empty()) with_text.push_back(tool);
-  }
-  ASSERT_EQ(with_text.size(), 1u);
-  EXPECT_EQ(with_text[0].text, kGridTooltip);
-  EXPECT_EQ(with_text[0].tool_window, Control(kIdGrid));
+  const std::vector<e2e::ToolText> tools = e2e::TooltipTexts(app().ProcessId());
+  ASSERT_EQ(tools.size(), 1u);
+  EXPECT_EQ(tools[0].text, kGridTooltip);
+  EXPECT_EQ(tools[0].tool_window, Control(kIdGrid));
 }
 
 // ---- keyboard ---------------------------------------------------------------
@@ -299,9 +295,7 @@ TEST_F(Keyboard, SpaceOnAFocusedButtonDoesPressIt) {
 
 TEST_F(Keyboard, TypingIntoTheServerChooserCreatesNoName) {
   HWND combo = Control(kIdCombo1);
-  for (wchar_t c : std::wstring(L"LOCAL")) {
-    PostMessageW(combo, WM_CHAR, c, 1);
-  }
+  for (wchar_t c : std::wstring(L"LOCAL")) PostMessageW(combo, WM_CHAR, c, 1);
   Sync();
   EXPECT_TRUE(e2e::ComboItems(combo).empty());
   EXPECT_EQ(e2e::WindowText(combo), L"");

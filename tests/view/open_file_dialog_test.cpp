@@ -75,9 +75,7 @@ void Configure(OpenFileDialog& dialog) {
 
 std::vector<std::wstring> Pieces(const Text& text) {
   std::vector<std::wstring> pieces;
-  for (const Text& piece : SplitAtNul(text)) {
-    pieces.push_back(e2e::Wide(piece));
-  }
+  for (const Text& piece : SplitAtNul(text)) pieces.push_back(e2e::Wide(piece));
   return pieces;
 }
 
@@ -113,9 +111,7 @@ TEST(OpenFileDialogTest, ShowsTheSettingsAndReturnsOneTypedPath) {
 
 TEST(OpenFileDialogTest, SeveralNamesComeBackAsFolderThenNames) {
   e2e::ScratchFolder folder;
-  for (const wchar_t* name : {L"a.mdf", L"b.mdf", L"c.mdf"}) {
-    folder.Add(name);
-  }
+  for (const wchar_t* name : {L"a.mdf", L"b.mdf", L"c.mdf"}) folder.Add(name);
   OpenFileDialog dialog;
   Configure(dialog);
   DriverLog log;

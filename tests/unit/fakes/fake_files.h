@@ -63,9 +63,7 @@ class FakeGrid final : public Grid {
   void SetCellText(int32_t row, int32_t column, const Text& text) override {
     rows.at(static_cast<std::size_t>(row))
         .at(static_cast<std::size_t>(column)) = text;
-    if (row == 0) {
-      Log("Header(" + std::to_string(column) + ")=" + Narrow(text));
-    }
+    if (row == 0) Log("Header(" + std::to_string(column) + ")=" + Narrow(text));
   }
   void AddRow(const Text& item) override {
     rows.emplace_back(static_cast<std::size_t>(columns));
