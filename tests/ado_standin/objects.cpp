@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "tests/support/utf8.h"
+#include "tests/support/support.h"
 
 namespace quorvel::standin {
 namespace {

@@ -15,8 +15,7 @@
 #include "common/com_ptr.h"
 #include "common/win32/com_handles.h"
 #include "connection/win32/ado_interfaces.h"
-#include "tests/ado_standin/record.h"
-#include "tests/ado_standin/scenario.h"
+#include "tests/ado_standin/protocol.h"
 
 namespace quorvel::standin {
 

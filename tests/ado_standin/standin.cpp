@@ -17,7 +17,7 @@
 #include <tuple>
 
 #include "tests/ado_standin/objects.h"
-#include "tests/support/scratch.h"
+#include "tests/support/support.h"
 
 namespace quorvel::standin {
 namespace {

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "tests/e2e/process.h"
-#include "tests/support/handles.h"
+#include "tests/support/support.h"
 
 namespace e2e {
 

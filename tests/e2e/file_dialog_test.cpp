@@ -13,7 +13,7 @@
 #include "app/win32/control_ids.h"
 #include "tests/e2e/pictures.h"
 #include "tests/e2e/session.h"
-#include "tests/support/utf8.h"
+#include "tests/support/support.h"
 
 namespace {
 

@@ -16,9 +16,7 @@
 #include "tests/e2e/pictures.h"
 #include "tests/e2e/process.h"
 #include "tests/e2e/registry.h"
-#include "tests/support/handles.h"
-#include "tests/support/scratch.h"
-#include "tests/support/utf8.h"
+#include "tests/support/support.h"
 
 namespace {
 

@@ -12,8 +12,7 @@
 
 #include "app/win32/control_ids.h"
 #include "common/win32/windows_api.h"
-#include "tests/support/handles.h"
-#include "tests/support/utf8.h"
+#include "tests/support/support.h"
 
 namespace e2e {
 

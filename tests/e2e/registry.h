@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "connection/win32/ado_interfaces.h"
-#include "tests/support/handles.h"
+#include "tests/support/support.h"
 
 namespace e2e {
 

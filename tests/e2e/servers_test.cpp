@@ -11,7 +11,7 @@
 #include "app/frm_adjuntar.h"
 #include "app/win32/control_ids.h"
 #include "tests/e2e/session.h"
-#include "tests/support/utf8.h"
+#include "tests/support/support.h"
 
 namespace {
 

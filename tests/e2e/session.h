@@ -29,13 +29,12 @@
 #include "app/frm_adjuntar.h"
 #include "app/win32/control_ids.h"
 #include "gtest/gtest.h"
-#include "tests/ado_standin/record.h"
+#include "tests/ado_standin/protocol.h"
 #include "tests/e2e/controls.h"
 #include "tests/e2e/file_dialog_driver.h"
 #include "tests/e2e/process.h"
 #include "tests/e2e/registry.h"
-#include "tests/support/scratch.h"
-#include "tests/support/utf8.h"
+#include "tests/support/support.h"
 
 namespace e2e {
 

@@ -11,7 +11,7 @@
 #include "common/win32/twips.h"
 #include "tests/e2e/pictures.h"
 #include "tests/e2e/session.h"
-#include "tests/support/utf8.h"
+#include "tests/support/support.h"
 
 namespace {
 

@@ -24,12 +24,10 @@
 #include "connection/win32/ado_interfaces.h"
 #include "connection/win32/com_error.h"
 #include "gtest/gtest.h"
-#include "tests/ado_standin/record.h"
-#include "tests/ado_standin/scenario.h"
+#include "tests/ado_standin/protocol.h"
 #include "tests/e2e/process.h"
 #include "tests/e2e/registry.h"
-#include "tests/support/scratch.h"
-#include "tests/support/utf8.h"
+#include "tests/support/support.h"
 
 namespace quorvel::connection::win32 {
 namespace {
@@ -316,7 +314,7 @@ TEST_F(StandinTest, RecordLinesWithoutAThreadColumnStillRead) {
   EXPECT_EQ(lines[0].value, u"a\tb");
   EXPECT_EQ(lines[0].total_us, 2.0);
   EXPECT_EQ(lines[0].thread, 0u);
-  EXPECT_FALSE(lines[1].ok());
+  EXPECT_EQ(lines[1].result, "fail 80004005");
   EXPECT_EQ(lines[1].thread, 4242u);
 }
 

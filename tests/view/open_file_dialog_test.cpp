@@ -17,8 +17,7 @@
 #include "files/file_selection.h"
 #include "tests/e2e/file_dialog_driver.h"
 #include "tests/e2e/process.h"
-#include "tests/support/scratch.h"
-#include "tests/support/utf8.h"
+#include "tests/support/support.h"
 
 namespace quorvel::files::win32 {
 namespace {
