@@ -126,11 +126,11 @@ TEST_F(AttachRun, ASecondRowThatFailsIsReportedAloneAndTheRunGoesOn) {
   ASSERT_NO_FATAL_FAILURE(ChooseRows(rows));
 
   Click(kIdCommand4);
-  const std::vector<std::wstring> texts = Messages(3);
-  EXPECT_EQ(texts, std::vector<std::wstring>{
-                       L"Unable to open the physical file "
-                       L"\"C:\\Data\\ventas.mdf\". Operating system error 2.. "
-                       L"En ventas"});
+  EXPECT_EQ(Messages(3),
+            std::vector<std::wstring>{
+                L"Unable to open the physical file "
+                L"\"C:\\Data\\ventas.mdf\". Operating system error 2.. "
+                L"En ventas"});
   ExpectCalls(rows, 1);
   EXPECT_EQ(Rows(), 3) << "the run leaves the list alone";
 }
@@ -190,22 +190,19 @@ class Responsiveness {
  public:
   explicit Responsiveness(HWND window)
       : poller_([this, window] {
-          while (!stop_) {
+          for (; !stop_; std::this_thread::sleep_for(kPause)) {
             const auto asked = std::chrono::steady_clock::now();
             DWORD_PTR ignored = 0;
             SendMessageTimeoutW(window, WM_NULL, 0, 0,
                                 SMTO_ABORTIFHUNG | SMTO_BLOCK, 5000, &ignored);
-            const auto waited =
-                std::chrono::duration_cast<std::chrono::milliseconds>(
-                    std::chrono::steady_clock::now() - asked);
-            longest_ms_ = std::max(longest_ms_.load(), waited.count());
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            longest_ms_ = std::max<long long>(
+                longest_ms_, (std::chrono::steady_clock::now() - asked) /
+                                 std::chrono::milliseconds(1));
           }
         }) {}
   ~Responsiveness() { Stop(); }
   long long Stop() {
-    stop_ = true;
-    if (poller_.joinable()) {
+    if (!stop_.exchange(true)) {
       poller_.join();
       std::printf("longest unanswered stretch: %lld ms\n", longest_ms_.load());
     }
@@ -213,25 +210,11 @@ class Responsiveness {
   }
 
  private:
+  static constexpr std::chrono::milliseconds kPause{100};
   std::atomic<bool> stop_{false};
   std::atomic<long long> longest_ms_{0};
   std::thread poller_;
 };
-
-// Every ADO object is called on the thread that made it, never the window's.
-void ExpectEveryCallOnItsObjectsThread(const std::vector<RecordLine>& record,
-                                       DWORD window_thread) {
-  std::map<std::string, DWORD> made_on;
-  for (const RecordLine& line : record) {
-    if (line.event == "create") made_on.emplace(line.object, line.thread);
-    const auto maker = made_on.find(line.object);
-    if (maker != made_on.end()) {
-      EXPECT_EQ(line.thread, maker->second) << line.object << " " << line.event;
-    }
-    EXPECT_NE(line.thread, window_thread) << line.object << " " << line.event;
-  }
-  EXPECT_GE(made_on.size(), 2u);
-}
 
 TEST_F(AttachRun, TheWindowAnswersThroughLongCallsAndTakesNoInputMeanwhile) {
   UseStandin("delay Open 1 6000\ndelay Execute 2 7000\n");
@@ -244,15 +227,14 @@ TEST_F(AttachRun, TheWindowAnswersThroughLongCallsAndTakesNoInputMeanwhile) {
     EXPECT_LT(window.Stop(), 500) << "during a 6-s Open";
   }
   ASSERT_NO_FATAL_FAILURE(ChooseFour());
-  RECT disconnect{};
-  GetClientRect(Control(kIdCommand2), &disconnect);
+  const SIZE button = e2e::ClientSize(Control(kIdCommand2));
+  const POINT disconnect{button.cx / 2, button.cy / 2};
   {
     Responsiveness window(Main());
     Click(kIdCommand4);
     ASSERT_TRUE(e2e::WaitFor([&] { return Count("Execute") == 1; }, 10000));
     // Inside the 7-s call: a real click on "Desconectar".
-    EXPECT_TRUE(e2e::SendClick(Control(kIdCommand2),
-                               {disconnect.right / 2, disconnect.bottom / 2}));
+    EXPECT_TRUE(e2e::SendClick(Control(kIdCommand2), disconnect));
     const auto box = WaitBox(20000);
     EXPECT_LT(window.Stop(), 500) << "during a run with a 7-s call";
     ASSERT_TRUE(box.has_value());
@@ -266,10 +248,19 @@ TEST_F(AttachRun, TheWindowAnswersThroughLongCallsAndTakesNoInputMeanwhile) {
   EXPECT_EQ(Rows(), 4);
   EXPECT_EQ(Count("Close"), 0u);
   EXPECT_EQ(Count("Execute"), 4u);
-  ExpectEveryCallOnItsObjectsThread(Record(), app().ThreadId());
+  // Every ADO object is called on the thread that made it, never the window's.
+  std::map<std::string, DWORD> made_on;
+  for (const RecordLine& line : Record()) {
+    if (line.event == "create") made_on.emplace(line.object, line.thread);
+    const auto maker = made_on.find(line.object);
+    EXPECT_TRUE(maker == made_on.end() || maker->second == line.thread)
+        << line.object << " " << line.event << " on " << line.thread;
+    EXPECT_NE(line.thread, app().ThreadId())
+        << line.object << " " << line.event;
+  }
+  EXPECT_GE(made_on.size(), 2u);
   // The same click once the window waits for nothing disconnects.
-  EXPECT_TRUE(e2e::SendClick(Control(kIdCommand2),
-                             {disconnect.right / 2, disconnect.bottom / 2}));
+  EXPECT_TRUE(e2e::SendClick(Control(kIdCommand2), disconnect));
   EXPECT_TRUE(TitleBecomes(quorvel::app::kSuffixDisconnected));
 }
 
@@ -307,7 +298,6 @@ TEST_F(AttachRun, SentClicksAndKeysStartNoSecondHandler) {
   ASSERT_TRUE(dialog->Confirm(Folder().Path(L"a1.mdf")));
   ASSERT_TRUE(WaitRows(1));
   ASSERT_NO_FATAL_FAILURE(ChooseRows({MakeFile(L"b2"), MakeFile(L"c3")}));
-
   // Under the first failure box of a run.
   Click(kIdCommand4);
   const auto first = WaitBox(20000);
@@ -321,7 +311,6 @@ TEST_F(AttachRun, SentClicksAndKeysStartNoSecondHandler) {
   EXPECT_EQ(Count("Execute"), 3u) << "a second run";
   EXPECT_EQ(Count("Close"), 0u);
   EXPECT_EQ(Title(), e2e::Titled(quorvel::app::kSuffixConnected));
-
   // Three Delete keys posted at once: one question.
   ASSERT_TRUE(e2e::SetListCurrent(Grid(), 0));
   for (int key = 0; key < 3; ++key) {

@@ -135,13 +135,11 @@ class FileDialogE2E : public e2e::Session {
 TEST_F(FileDialogE2E, SelectionsAppendRowsAndCancelAddsNone) {
   const auto& folder = FolderWith({L"sales.mdf", L"a.mdf", L"b.mdf", L"c.mdf"});
   ASSERT_EQ(Rows(), 0);
-
   // One file: its path unchanged, the name without its last four characters.
   ASSERT_NO_FATAL_FAILURE(ChooseFiles(folder.Path(L"sales.mdf")));
   ASSERT_TRUE(WaitRows(1));
   EXPECT_EQ(Cell(0, 0), folder.Path(L"sales.mdf"));
   EXPECT_EQ(Cell(0, 1), L"sales");
-
   // Three at once, after the first row, in the dialog's order.
   ASSERT_NO_FATAL_FAILURE(
       ChooseFiles(L"\"a.mdf\" \"b.mdf\" \"c.mdf\"", folder.path()));
@@ -149,18 +147,14 @@ TEST_F(FileDialogE2E, SelectionsAppendRowsAndCancelAddsNone) {
   ExpectRow(1, folder.path(), L"a.mdf", L"a");
   ExpectRow(2, folder.path(), L"b.mdf", L"b");
   ExpectRow(3, folder.path(), L"c.mdf", L"c");
-
   // Cancel: no row, no message.
-  {
-    auto dialog = OpenFileDialog();
-    ASSERT_TRUE(dialog);
-    dialog->Press(IDCANCEL);
-    ASSERT_TRUE(dialog->WaitClosed());
-  }
+  const auto dialog = OpenFileDialog();
+  ASSERT_TRUE(dialog);
+  dialog->Press(IDCANCEL);
+  ASSERT_TRUE(dialog->WaitClosed());
   ASSERT_TRUE(Sync());
   EXPECT_TRUE(NoBox());
   EXPECT_EQ(Rows(), 4);
-
   // Another selection: a typed name that need not exist, and a file chosen
   // before, which gets a second row of its own.
   ASSERT_NO_FATAL_FAILURE(
@@ -203,7 +197,6 @@ TEST_F(FileDialogE2E, TypedFullPathsAreTakenAsTheyAre) {
 TEST_F(FileDialogE2E, DeleteRemovesTheRowOnYesAndKeepsItOnNo) {
   ASSERT_NO_FATAL_FAILURE(ChooseThreeRows());
   const e2e::ScratchFolder& folder = Folder();
-
   // No: the row stays, still selected.
   auto box = DeleteRow(1);
   ASSERT_TRUE(box);
@@ -213,7 +206,6 @@ TEST_F(FileDialogE2E, DeleteRemovesTheRowOnYesAndKeepsItOnNo) {
   EXPECT_EQ(Rows(), 3);
   EXPECT_EQ(e2e::ListSelectedRows(Grid()), std::vector<int>{1});
   ExpectRow(1, folder.path(), L"b.mdf", L"b");
-
   // Alt+Delete, which the ListView does not report, asks the same.
   PostMessageW(Grid(), WM_SYSKEYDOWN, VK_DELETE, 1 | (1 << 29));
   box = WaitBox();
@@ -221,7 +213,6 @@ TEST_F(FileDialogE2E, DeleteRemovesTheRowOnYesAndKeepsItOnNo) {
   EXPECT_EQ(box->text, kDeleteQuestion);
   ASSERT_NO_FATAL_FAILURE(Answer(*box, IDNO));
   EXPECT_EQ(Rows(), 3);
-
   // Yes: the row goes and the next one moves up.
   box = DeleteRow(1);
   ASSERT_TRUE(box);
@@ -239,13 +230,9 @@ TEST_F(FileDialogE2E, DeleteQuestionIsYesNoWithTheQuestionIconAndYesDefault) {
   EXPECT_EQ(box->ButtonIds(), (std::vector<int>{IDYES, IDNO}));
   ASSERT_TRUE(box->has_icon);
   EXPECT_EQ(ShownIcon(*box), IDI_QUESTION);
-  if (e2e::RunningOnWine()) {
-    // Wine builds every box from one template whose default is OK, and
-    // marks the chosen button as the default only by its style.
-    EXPECT_EQ(box->default_id, IDOK);
-  } else {
-    EXPECT_EQ(box->default_id, IDYES);
-  }
+  // Wine builds every box from one template whose default is OK, and marks
+  // the chosen button as the default only by its style.
+  EXPECT_EQ(box->default_id, e2e::RunningOnWine() ? IDOK : IDYES);
   EXPECT_EQ(e2e::Style(GetDlgItem(box->hwnd, IDYES)) & BS_TYPEMASK,
             BS_DEFPUSHBUTTON);
   EXPECT_EQ(e2e::Style(GetDlgItem(box->hwnd, IDNO)) & BS_TYPEMASK,
@@ -312,7 +299,6 @@ TEST_F(FileDialogE2E, NamesFillTheGridWithAndWithoutAScrollBar) {
   EXPECT_TRUE(scroll_bar());
   EXPECT_TRUE(names_reach_the_edge());
   EXPECT_EQ(Cell(19, 1), L"base20");
-
   // "Desconectar" empties the list: the scroll bar goes, the column grows.
   Click(view::kIdCommand2);
   ASSERT_TRUE(WaitRows(0));

@@ -90,17 +90,6 @@ BOOL CALLBACK CollectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language,
   return TRUE;
 }
 
-std::vector<WORD> ResourceLanguages(const std::wstring& exe, LPCWSTR type,
-                                    LPCWSTR name) {
-  std::vector<WORD> languages;
-  const e2e::LoadedModule module = LoadAsData(exe);
-  if (module) {
-    EnumResourceLanguagesW(module.get(), type, name, CollectLanguage,
-                           reinterpret_cast<LONG_PTR>(&languages));
-  }
-  return languages;
-}
-
 TEST(ExecutableIdentity, VersionStringsAreInOneSpanishBlock) {
   auto info = ReadVersionInfo(e2e::QuorvelExe());
   ASSERT_TRUE(info.has_value()) << "no version resource";
@@ -134,8 +123,13 @@ TEST(ExecutableIdentity, FixedVersionIs1006ForA32BitApplication) {
 
 TEST(ExecutableIdentity, ManifestAsksForAdministratorRights) {
   const std::wstring exe = e2e::QuorvelExe();
-  EXPECT_EQ(ResourceLanguages(exe, RT_MANIFEST, MAKEINTRESOURCEW(1)),
-            std::vector<WORD>{0x0400});
+  const e2e::LoadedModule module = LoadAsData(exe);
+  ASSERT_TRUE(module);
+  std::vector<WORD> languages;
+  EnumResourceLanguagesW(module.get(), RT_MANIFEST, MAKEINTRESOURCEW(1),
+                         CollectLanguage,
+                         reinterpret_cast<LONG_PTR>(&languages));
+  EXPECT_EQ(languages, std::vector<WORD>{0x0400});
   auto manifest = ReadResource(exe, RT_MANIFEST, MAKEINTRESOURCEW(1));
   ASSERT_TRUE(manifest.has_value()) << "no manifest with id 1";
   EXPECT_EQ(*manifest, e2e::ReadAll(e2e::ToWindowsPath(QUORVEL_MANIFEST)))

@@ -82,7 +82,7 @@ class Session : public testing::Test {
 
   // Starts the program; fails the test when no window comes up.
   void Start() {
-    app_.emplace(App::Start());
+    app_.emplace();
     ASSERT_NE(app_->Main(), nullptr) << "Quorvel.exe did not open its window";
   }
   // Waits until the window shows and the program has handled its queue.

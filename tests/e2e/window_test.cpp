@@ -1,8 +1,8 @@
 // The main window with no SQL Server registered: layout, states as loaded,
 // the grid's set-up, keyboard behaviour and resizing.
-#include <cstdio>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/frm_adjuntar.h"
@@ -52,11 +52,9 @@ class NoServerWindow : public e2e::Session {
   int dpi_y_ = 96;
 };
 
-std::string Describe(const RECT& r) {
-  char text[64];
-  std::snprintf(text, sizeof(text), "(%ld,%ld)-(%ld,%ld)", r.left, r.top,
-                r.right, r.bottom);
-  return text;
+// A rectangle as its corners, compared and printed as one value.
+std::tuple<LONG, LONG, LONG, LONG> Corners(const RECT& r) {
+  return {r.left, r.top, r.right, r.bottom};
 }
 
 TEST_F(NoServerWindow, TitleAndFrame) {
@@ -89,10 +87,7 @@ TEST_F(NoServerWindow, EveryControlHasItsTextPlaceSizeAndFlag) {
     EXPECT_EQ(_wcsicmp(e2e::ClassName(control).c_str(), ClassOf(p.kind)), 0)
         << e2e::ClassName(control);
     EXPECT_EQ(e2e::WindowText(control), p.text);
-    RECT got = e2e::PlaceInParent(control);
-    RECT want = Expected(p);
-    EXPECT_TRUE(EqualRect(&got, &want))
-        << "at " << Describe(got) << ", expected " << Describe(want);
+    EXPECT_EQ(Corners(e2e::PlaceInParent(control)), Corners(Expected(p)));
     // With an empty server list the load leaves the labels and the chooser.
     EXPECT_EQ(e2e::Enabled(control),
               p.kind == Kind::kLabel || p.id == kIdCombo1);
@@ -349,9 +344,9 @@ TEST_F(Resize, NothingMovesWhenTheWindowGrowsOrShrinks) {
     SIZE now = e2e::ClientSize(Main());
     ASSERT_EQ(now.cx, client.cx + grow) << "the window did not resize";
     for (size_t i = 0; i < kLayout.size(); ++i) {
-      RECT after = e2e::PlaceInParent(Control(kLayout[i].id));
-      EXPECT_TRUE(EqualRect(&after, &before[i]))
-          << kLayout[i].id << " moved to " << Describe(after);
+      EXPECT_EQ(Corners(e2e::PlaceInParent(Control(kLayout[i].id))),
+                Corners(before[i]))
+          << kLayout[i].id << " moved";
     }
   }
 }

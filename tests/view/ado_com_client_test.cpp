@@ -362,7 +362,6 @@ TEST_F(StandinTest, OneAttachCallBindsBothValuesByNameAndReleasesTheResult) {
       u"recordset release  ok",
       u"release  ok"};
   EXPECT_EQ(seen, expected);
-
   // The command held its connection until it went; the connection goes last.
   connection_.reset();
   const std::vector<std::u16string> after = Events();

@@ -147,7 +147,6 @@ TEST_F(ListViewGridTest, AddedRowsAppearWhenShown) {
   grid_.ShowAddedRows();
   EXPECT_EQ(ListView_GetItemCount(list_view_), 2);
   EXPECT_EQ(Item(1, 0), L"second");
-
   // Rows not shown yet can be selected and removed at once.
   grid_.AddRow(u"");
   grid_.SetCellText(3, 0, u"third");
@@ -176,7 +175,6 @@ TEST_F(ListViewGridTest, RemoveRowMovesLaterRowsUpWithTheirSelection) {
   // The cursor stays on the same file, now one row higher.
   EXPECT_EQ(grid_.CurrentRow(), 2);
   EXPECT_EQ(Selected(), std::vector<int>{1});
-
   // Removing the current row makes the row taking its place current.
   grid_.RemoveRow(grid_.CurrentRow());
   EXPECT_EQ(grid_.RowCount(), 3);
@@ -191,7 +189,6 @@ TEST_F(ListViewGridTest, RemoveRowMovesLaterRowsUpWithTheirSelection) {
   EXPECT_EQ(grid_.CurrentRow(), 0);
   EXPECT_TRUE(Selected().empty());
   AddFiles(3);
-
   // The header row and rows past the end are never removed.
   grid_.RemoveRow(0);
   grid_.RemoveRow(4);
@@ -210,7 +207,6 @@ TEST_F(ListViewGridTest, RowCountOneDropsEveryFileRowAndItsState) {
   EXPECT_EQ(grid_.CellText(0, 1), u"Base Datos");
   EXPECT_EQ(e2e::HeaderTexts(list_view_),
             (std::vector<std::wstring>{L"Ruta", L"Base Datos"}));
-
   // Rows added afterwards are new files: neither current nor selected.
   AddFiles(2);
   EXPECT_EQ(grid_.CurrentRow(), 0);
@@ -232,7 +228,6 @@ TEST_F(ListViewGridTest, SelectRangeSelectsOnlyThatRowAndMakesItCurrent) {
   grid_.SelectRange(2, 0, 3, 1);
   EXPECT_EQ(Selected(), (std::vector<int>{1, 2}));
   EXPECT_EQ(grid_.CurrentRow(), 2);
-
   // Nothing but the header, or nothing at all: the selection stays.
   grid_.SelectRange(0, 0, 0, 1);
   grid_.SelectRange(7, 0, 9, 1);
@@ -264,7 +259,6 @@ TEST_F(ListViewGridTest, WhateverMovesTheCursorTakesTheHighlightAlong) {
   Click(4, VK_SHIFT);
   EXPECT_EQ(grid_.CurrentRow(), 4);
   EXPECT_EQ(Highlighted(), 4);
-
   // No current row: nothing highlighted, below the rows or after a key.
   grid_.SetRowCount(1);
   AddFiles(2);
@@ -332,7 +326,6 @@ TEST_F(ListViewGridTest,
   EXPECT_GE(top + ListView_GetCountPerPage(list_view_), 40);
   EXPECT_EQ(grid_.CurrentRow(), 2);
   EXPECT_EQ(Selected(), std::vector<int>{1});
-
   // As Delete takes rows away until the scroll bar goes.
   while (scroll_bar() && grid_.RowCount() > 1) grid_.RemoveRow(1);
   EXPECT_TRUE(fills());

@@ -43,7 +43,6 @@ TEST_F(AttachRun, EachRowGetsItsOwnCommandInOrder) {
   AddFiles({u"ventas"});
   TakeEvents();
   form().Command4_Click();
-
   // The row is in sight before its call, marked as soon as it returns.
   EXPECT_THAT(TakeEvents(),
               ElementsAre("Grid.ClearMarks", "Window.Progress=normal 0/1",
@@ -135,7 +134,6 @@ TEST_F(AttachRun, EveryRowIsMarkedAsItsCallReturnsAndTheProgressFollows) {
               ElementsAre(Progress{normal, 0, 4}, Progress{normal, 1, 4},
                           Progress{error, 2, 4}, Progress{error, 3, 4},
                           Progress{error, 4, 4}, Progress{}));
-
   // Delete on the failed row takes its mark along; a row added after the
   // run has none.
   grid.current_row = 2;
@@ -146,7 +144,6 @@ TEST_F(AttachRun, EveryRowIsMarkedAsItsCallReturnsAndTheProgressFollows) {
   AddFiles({u"cinco"});
   EXPECT_THAT(marks(), ElementsAre(RowMark::kAttached, RowMark::kAttached,
                                    RowMark::kAttached, RowMark::kNone));
-
   // The next run starts from no marks at all.
   TakeEvents();
   form().Command4_Click();
