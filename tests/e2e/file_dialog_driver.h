@@ -30,17 +30,13 @@ class FileDialog {
   // The visible dialog of that thread titled kTitle, once it shows.
   static std::optional<FileDialog> Wait(DWORD thread,
                                         int timeout_ms = kWaitMs) {
+    const auto is_dialog = [](HWND hwnd) {
+      return ClassName(hwnd) == L"#32770" && Visible(hwnd) &&
+             WindowText(hwnd) == kTitle;
+    };
     HWND found = nullptr;
     WaitFor(
-        [&] {
-          found = FindTopWindow(
-              [](HWND hwnd) {
-                return ClassName(hwnd) == L"#32770" && Visible(hwnd) &&
-                       WindowText(hwnd) == kTitle;
-              },
-              thread);
-          return found != nullptr;
-        },
+        [&] { return (found = FindTopWindow(is_dialog, thread)) != nullptr; },
         timeout_ms);
     if (found == nullptr) return std::nullopt;
     return FileDialog(found);

@@ -359,10 +359,11 @@ TEST(HarnessRegistry, StringsWithoutTheirNulStaySo) {
 
 TEST(HarnessRegistry, ValuesInKeysThatExistedAreRestored) {
   RegistrySeeder outer;
-  ASSERT_TRUE(outer.SetDword(View::k32, kTestKey, L"D", 7));
+  ASSERT_TRUE(outer.SetRaw(View::k32, kTestKey, L"D", REG_DWORD, {7, 0, 0, 0}));
   {
     RegistrySeeder inner;
-    ASSERT_TRUE(inner.SetDword(View::k32, kTestKey, L"D", 9));
+    ASSERT_TRUE(
+        inner.SetRaw(View::k32, kTestKey, L"D", REG_DWORD, {9, 0, 0, 0}));
     ASSERT_TRUE(inner.SetString(View::k32, kTestKey, L"New", L"x"));
     ASSERT_TRUE(inner.SetString(View::k32, kServerKey, L"", L"C:\\x.dll"));
     auto server = RegistrySeeder::Read(View::k32, kServerKey, L"");
@@ -371,11 +372,8 @@ TEST(HarnessRegistry, ValuesInKeysThatExistedAreRestored) {
         std::wstring(reinterpret_cast<const wchar_t*>(server->second.data())),
         L"C:\\x.dll");
   }
-  auto d = RegistrySeeder::Read(View::k32, kTestKey, L"D");
-  ASSERT_TRUE(d.has_value());
-  DWORD value = 0;
-  std::memcpy(&value, d->second.data(), sizeof(value));
-  EXPECT_EQ(value, 7u);
+  EXPECT_EQ(RegistrySeeder::Read(View::k32, kTestKey, L"D"),
+            RegistrySeeder::Value(REG_DWORD, {7, 0, 0, 0}));
   EXPECT_FALSE(RegistrySeeder::Read(View::k32, kTestKey, L"New"));
   EXPECT_FALSE(RegistrySeeder::KeyExists(View::k32, kClassKey));
 }

@@ -40,11 +40,6 @@ class RegistrySeeder {
     for (const auto& item : items) joined += item + L'\0';
     return SetRaw(view, key, name, REG_MULTI_SZ, Bytes(joined + L'\0'));
   }
-  bool SetDword(View view, const std::wstring& key, const std::wstring& name,
-                DWORD value) {
-    const auto* p = reinterpret_cast<const BYTE*>(&value);
-    return SetRaw(view, key, name, REG_DWORD, {p, p + sizeof(value)});
-  }
   // Stores exactly these bytes (a string without its NUL stays so).
   bool SetRaw(View view, const std::wstring& key, const std::wstring& name,
               DWORD type, const std::vector<BYTE>& bytes) {
