@@ -1,14 +1,18 @@
 // The stand-in's objects: the Connection with the Errors it hands out, the
-// Command with its Parameters, and the recordset Execute gives. Each defines
-// what the program calls, then answers the rest of its interface with
-// Object::Unused.
+// Command with its Parameters, the recordset Execute gives, and the shell's
+// taskbar list. Each defines what the program calls, then answers the rest
+// of its interface with Unused.
 #include "tests/ado_standin/objects.h"
 
+// The shell's header needs windows.h, which objects.h brings, before it.
+#include <shobjidl.h>
+
+#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "tests/support/utf8.h"
+#include "tests/support/support.h"
 
 namespace quorvel::standin {
 namespace {
@@ -23,11 +27,6 @@ std::u16string Describe(const VARIANT* argument) {
   if (V_VT(argument) == VT_BSTR) return com::Bstr::FromBstr(V_BSTR(argument));
   if (V_VT(argument) != VT_ERROR) return u"vt=" + Number(V_VT(argument));
   return V_ERROR(argument) == DISP_E_PARAMNOTFOUND ? u"missing" : u"error";
-}
-
-// "kind#n": the n-th object of its kind in the process.
-std::string Serial(const char* kind_and_hash, LONG& counter) {
-  return kind_and_hash + std::to_string(InterlockedIncrement(&counter));
 }
 
 std::u16string Quoted(BSTR bstr) {
@@ -92,7 +91,6 @@ class StandinErrors final : public Object<ado::Errors> {
 };
 
 // Lets the stand-in recognise its own connections behind an IDispatch.
-// {5C0D6E2A-8B1F-4E7A-9D3C-1A2B3C4D5E6F}
 constexpr IID kIidStandinConnection = {
     0x5C0D6E2A,
     0x8B1F,
@@ -147,14 +145,13 @@ class StandinConnection final : public Object<ado::Connection> {
     const Call call = BeginCall("Close");
     ClearErrors();
     HRESULT result = S_OK;
-    const Scenario& scenario = CurrentScenario();
     if (!open_) {
       result = Fail({kObjectClosed,
                      u"Operation is not allowed when the object is closed.",
                      Channel::kErrorInfo},
                     ado::kIidConnection);
-    } else if (scenario.close) {
-      result = Fail(*scenario.close, ado::kIidConnection);
+    } else if (const std::optional<Failure>& close = CurrentScenario().close) {
+      result = Fail(*close, ado::kIidConnection);
     }
     open_ = false;
     return Log("Close", u"", result, call);
@@ -170,23 +167,17 @@ class StandinConnection final : public Object<ado::Connection> {
   QUORVEL_UNUSED(get_Properties, IDispatch**)
   QUORVEL_UNUSED(get_ConnectionString, BSTR*)
   QUORVEL_UNUSED(get_CommandTimeout, LONG*)
-  QUORVEL_UNUSED(get_ConnectionTimeout, LONG*)
-  QUORVEL_UNUSED(put_ConnectionTimeout, LONG)
+  QUORVEL_UNUSED_PROPERTY(ConnectionTimeout, LONG)
   QUORVEL_UNUSED(get_Version, BSTR*)
   QUORVEL_UNUSED(Execute, BSTR, VARIANT*, LONG, IUnknown**)
   QUORVEL_UNUSED(BeginTrans, LONG*)
   QUORVEL_UNUSED(CommitTrans)
   QUORVEL_UNUSED(RollbackTrans)
-  QUORVEL_UNUSED(get_DefaultDatabase, BSTR*)
-  QUORVEL_UNUSED(put_DefaultDatabase, BSTR)
-  QUORVEL_UNUSED(get_IsolationLevel, LONG*)
-  QUORVEL_UNUSED(put_IsolationLevel, LONG)
-  QUORVEL_UNUSED(get_Attributes, LONG*)
-  QUORVEL_UNUSED(put_Attributes, LONG)
-  QUORVEL_UNUSED(get_CursorLocation, LONG*)
-  QUORVEL_UNUSED(put_CursorLocation, LONG)
-  QUORVEL_UNUSED(get_Mode, LONG*)
-  QUORVEL_UNUSED(put_Mode, LONG)
+  QUORVEL_UNUSED_PROPERTY(DefaultDatabase, BSTR)
+  QUORVEL_UNUSED_PROPERTY(IsolationLevel, LONG)
+  QUORVEL_UNUSED_PROPERTY(Attributes, LONG)
+  QUORVEL_UNUSED_PROPERTY(CursorLocation, LONG)
+  QUORVEL_UNUSED_PROPERTY(Mode, LONG)
   QUORVEL_UNUSED(get_Provider, BSTR*)
   QUORVEL_UNUSED(get_State, LONG*)
   QUORVEL_UNUSED(OpenSchema, LONG, VARIANT, VARIANT, IUnknown**)
@@ -220,22 +211,15 @@ class StandinParameter final : public Object<ado::Parameter> {
   }
 
   QUORVEL_UNUSED(get_Properties, IDispatch**)
-  QUORVEL_UNUSED(get_Name, BSTR*)
-  QUORVEL_UNUSED(put_Name, BSTR)
+  QUORVEL_UNUSED_PROPERTY(Name, BSTR)
   QUORVEL_UNUSED(get_Value, VARIANT*)
-  QUORVEL_UNUSED(get_Type, LONG*)
-  QUORVEL_UNUSED(put_Type, LONG)
-  QUORVEL_UNUSED(put_Direction, LONG)
-  QUORVEL_UNUSED(get_Direction, LONG*)
-  QUORVEL_UNUSED(put_Precision, BYTE)
-  QUORVEL_UNUSED(get_Precision, BYTE*)
-  QUORVEL_UNUSED(put_NumericScale, BYTE)
-  QUORVEL_UNUSED(get_NumericScale, BYTE*)
-  QUORVEL_UNUSED(put_Size, LONG)
-  QUORVEL_UNUSED(get_Size, LONG*)
+  QUORVEL_UNUSED_PROPERTY(Type, LONG)
+  QUORVEL_UNUSED_PROPERTY(Direction, LONG)
+  QUORVEL_UNUSED_PROPERTY(Precision, BYTE)
+  QUORVEL_UNUSED_PROPERTY(NumericScale, BYTE)
+  QUORVEL_UNUSED_PROPERTY(Size, LONG)
   QUORVEL_UNUSED(AppendChunk, VARIANT)
-  QUORVEL_UNUSED(get_Attributes, LONG*)
-  QUORVEL_UNUSED(put_Attributes, LONG)
+  QUORVEL_UNUSED_PROPERTY(Attributes, LONG)
 
  private:
   std::u16string name_;
@@ -348,31 +332,25 @@ class StandinCommand final : public Object<ado::Command> {
         Describe(parameters) + u" Options=" + Number(options);
     if (recordset != nullptr) *recordset = nullptr;
     if (connection_) connection_->ClearErrors();
-    return Log("Execute", shown, Run(call.number, records_affected, recordset),
-               call);
+    return Log("Execute", shown, Run(records_affected, recordset), call);
   }
 
   QUORVEL_UNUSED(get_Properties, IDispatch**)
   QUORVEL_UNUSED(get_ActiveConnection, ado::Connection**)
   QUORVEL_UNUSED(putref_ActiveConnection, ado::Connection*)
   QUORVEL_UNUSED(get_CommandText, BSTR*)
-  QUORVEL_UNUSED(get_CommandTimeout, LONG*)
-  QUORVEL_UNUSED(put_CommandTimeout, LONG)
-  QUORVEL_UNUSED(get_Prepared, VARIANT_BOOL*)
-  QUORVEL_UNUSED(put_Prepared, VARIANT_BOOL)
+  QUORVEL_UNUSED_PROPERTY(CommandTimeout, LONG)
+  QUORVEL_UNUSED_PROPERTY(Prepared, VARIANT_BOOL)
   QUORVEL_UNUSED(CreateParameter, BSTR, LONG, LONG, LONG, VARIANT,
                  ado::Parameter**)
   QUORVEL_UNUSED(get_CommandType, LONG*)
-  QUORVEL_UNUSED(get_Name, BSTR*)
-  QUORVEL_UNUSED(put_Name, BSTR)
+  QUORVEL_UNUSED_PROPERTY(Name, BSTR)
   QUORVEL_UNUSED(get_State, LONG*)
   QUORVEL_UNUSED(Cancel)
   QUORVEL_UNUSED(putref_CommandStream, IUnknown*)
   QUORVEL_UNUSED(get_CommandStream, VARIANT*)
-  QUORVEL_UNUSED(put_Dialect, BSTR)
-  QUORVEL_UNUSED(get_Dialect, BSTR*)
-  QUORVEL_UNUSED(put_NamedParameters, VARIANT_BOOL)
-  QUORVEL_UNUSED(get_NamedParameters, VARIANT_BOOL*)
+  QUORVEL_UNUSED_PROPERTY(Dialect, BSTR)
+  QUORVEL_UNUSED_PROPERTY(NamedParameters, VARIANT_BOOL)
 
  private:
   std::u16string Identify(IUnknown* object) {
@@ -403,7 +381,7 @@ class StandinCommand final : public Object<ado::Command> {
                : nullptr;
   }
 
-  HRESULT Run(int64_t call, VARIANT* records_affected, IUnknown** recordset) {
+  HRESULT Run(VARIANT* records_affected, IUnknown** recordset) {
     if (!connection_ || !connection_->open()) {
       return Fail({kConnectionUnusable,
                    u"The connection cannot be used to perform this "
@@ -426,12 +404,8 @@ class StandinCommand final : public Object<ado::Command> {
     const std::u16string database_name =
         database != nullptr && V_VT(database) == VT_BSTR ? Describe(database)
                                                          : u"";
-    using Which = ExecuteFailure::Which;
     for (const ExecuteFailure& entry : scenario.execute) {
-      if (entry.which == Which::kEvery ||
-          (entry.which == Which::kCallNumber && entry.call_number == call) ||
-          (entry.which == Which::kDatabaseName &&
-           entry.database_name == database_name)) {
+      if (!entry.database_name || entry.database_name == database_name) {
         return Fail(entry.failure);
       }
     }
@@ -450,16 +424,72 @@ class StandinCommand final : public Object<ado::Command> {
   ComPtr<StandinConnection> connection_;
 };
 
+std::u16string Hex(uintptr_t value) {
+  char text[20];
+  std::snprintf(text, sizeof text, "%08lX", static_cast<unsigned long>(value));
+  return Ascii(text);
+}
+
+// Records every call with the window it is about, under "taskbar#1", ...
+// A window's progress shows as
+//   SetProgressState  <window> <TBPF flags, hex>
+//   SetProgressValue  <window> <done>/<total>
+// with the window's handle in hex.
+class Taskbar final : public Counted<ITaskbarList3> {
+ public:
+  Taskbar()
+      : Counted(Serial("taskbar#", count),
+                {IID_ITaskbarList, IID_ITaskbarList2, IID_ITaskbarList3}) {}
+
+  STDMETHODIMP HrInit() override { return Took("HrInit", u""); }
+  STDMETHODIMP SetProgressValue(HWND window, ULONGLONG done,
+                                ULONGLONG total) override {
+    return Took("SetProgressValue",
+                Hex(reinterpret_cast<uintptr_t>(window)) + u" " +
+                    Number(static_cast<long long>(done)) + u"/" +
+                    Number(static_cast<long long>(total)));
+  }
+  STDMETHODIMP SetProgressState(HWND window, TBPFLAG flags) override {
+    return Took("SetProgressState", Hex(reinterpret_cast<uintptr_t>(window)) +
+                                        u" " +
+                                        Hex(static_cast<uintptr_t>(flags)));
+  }
+
+  QUORVEL_UNUSED(AddTab, HWND)
+  QUORVEL_UNUSED(DeleteTab, HWND)
+  QUORVEL_UNUSED(ActivateTab, HWND)
+  QUORVEL_UNUSED(SetActiveAlt, HWND)
+  QUORVEL_UNUSED(MarkFullscreenWindow, HWND, BOOL)
+  QUORVEL_UNUSED(RegisterTab, HWND, HWND)
+  QUORVEL_UNUSED(UnregisterTab, HWND)
+  QUORVEL_UNUSED(SetTabOrder, HWND, HWND)
+  QUORVEL_UNUSED(SetTabActive, HWND, HWND, DWORD)
+  QUORVEL_UNUSED(ThumbBarAddButtons, HWND, UINT, LPTHUMBBUTTON)
+  QUORVEL_UNUSED(ThumbBarUpdateButtons, HWND, UINT, LPTHUMBBUTTON)
+  QUORVEL_UNUSED(ThumbBarSetImageList, HWND, HIMAGELIST)
+  QUORVEL_UNUSED(SetOverlayIcon, HWND, HICON, LPCWSTR)
+  QUORVEL_UNUSED(SetThumbnailTooltip, HWND, LPCWSTR)
+  QUORVEL_UNUSED(SetThumbnailClip, HWND, RECT*)
+
+ private:
+  static inline LONG count = 0;
+};
+
 }  // namespace
 
 Made NewConnection() {
   const ComPtr<StandinConnection> connection = Make<StandinConnection>();
-  return {connection->name(), static_cast<ado::Connection*>(connection.Get())};
+  return {connection->name(), connection.Get()};
 }
 
 Made NewCommand() {
   const ComPtr<StandinCommand> command = Make<StandinCommand>();
-  return {command->name(), static_cast<ado::Command*>(command.Get())};
+  return {command->name(), command.Get()};
+}
+
+Made NewTaskbar() {
+  const ComPtr<Taskbar> taskbar = Make<Taskbar>();
+  return {taskbar->name(), taskbar.Get()};
 }
 
 }  // namespace quorvel::standin

@@ -15,8 +15,7 @@
 #include "common/com_ptr.h"
 #include "common/win32/com_handles.h"
 #include "connection/win32/ado_interfaces.h"
-#include "tests/ado_standin/record.h"
-#include "tests/ado_standin/scenario.h"
+#include "tests/ado_standin/protocol.h"
 
 namespace quorvel::standin {
 
@@ -26,8 +25,6 @@ using com::ComPtr;
 inline constexpr wchar_t kSource[] =
     L"Microsoft OLE DB Provider for SQL Server";
 inline constexpr HRESULT kItemNotFound = static_cast<HRESULT>(0x800A0CC1);
-
-extern LONG g_live_objects;
 
 Recorder& TheRecord();
 // The scenario as its file says now: reread when the file has changed.
@@ -41,6 +38,10 @@ inline std::u16string Ascii(const std::string& text) {
 }
 inline std::u16string Number(long long value) {
   return Ascii(std::to_string(value));
+}
+// "kind#n": the n-th object of its kind in the process.
+inline std::string Serial(const char* kind_and_hash, LONG& counter) {
+  return kind_and_hash + std::to_string(InterlockedIncrement(&counter));
 }
 
 // One scripted call: when it began, and which of its name in the process it
@@ -61,24 +62,28 @@ ComPtr<Made> Make(Arguments&&... arguments) {
 
 // A method the program never calls: recorded under its name and refused.
 #define QUORVEL_UNUSED(method, ...) \
-  STDMETHODIMP method(__VA_ARGS__) override { return Unused(#method); }
+  STDMETHODIMP method(__VA_ARGS__) override { return this->Unused(#method); }
+// A property the program neither reads nor sets.
+#define QUORVEL_UNUSED_PROPERTY(name, type) \
+  QUORVEL_UNUSED(get_##name, type*)         \
+  QUORVEL_UNUSED(put_##name, type)
 
-// Reference counting, QueryInterface for the interface ids given, IDispatch
-// without type information, and the record under the object's name.
+// Reference counting, QueryInterface for IUnknown, `base` and the interface
+// ids given, and the record under the object's name.
 template <typename Interface>
-class Object : public Interface {
+class Counted : public Interface {
  public:
   // A released object says so in the record when record_release is set.
-  Object(std::string name, std::vector<IID> ids, bool record_release = false)
+  Counted(std::string name, std::vector<IID> ids, bool record_release = false,
+          const IID& base = IID_IUnknown)
       : name_(std::move(name)),
         ids_(std::move(ids)),
         record_release_(record_release) {
-    ids_.insert(ids_.end(), {IID_IUnknown, IID_IDispatch});
-    InterlockedIncrement(&g_live_objects);
+    ids_.insert(ids_.end(), {IID_IUnknown, base});
   }
-  Object(const Object&) = delete;
-  Object& operator=(const Object&) = delete;
-  virtual ~Object() { InterlockedDecrement(&g_live_objects); }
+  Counted(const Counted&) = delete;
+  Counted& operator=(const Counted&) = delete;
+  virtual ~Counted() = default;
 
   const std::string& name() const { return name_; }
 
@@ -107,13 +112,6 @@ class Object : public Interface {
     return static_cast<ULONG>(left);
   }
 
-  // No type information: nothing here is called by name.
-  QUORVEL_UNUSED(GetTypeInfoCount, UINT*)
-  QUORVEL_UNUSED(GetTypeInfo, UINT, LCID, ITypeInfo**)
-  QUORVEL_UNUSED(GetIDsOfNames, REFIID, LPOLESTR*, UINT, LCID, DISPID*)
-  QUORVEL_UNUSED(Invoke, DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
-                 EXCEPINFO*, UINT*)
-
  protected:
   // Writes the call's line and passes its result on.
   HRESULT Log(const std::string& event, const std::u16string& value,
@@ -137,13 +135,30 @@ class Object : public Interface {
   LONG references_ = 1;
 };
 
+// An ADO object: counted, and an IDispatch without type information, since
+// nothing here is called by name.
+template <typename Interface>
+class Object : public Counted<Interface> {
+ public:
+  Object(std::string name, std::vector<IID> ids, bool record_release = false)
+      : Counted<Interface>(std::move(name), std::move(ids), record_release,
+                           IID_IDispatch) {}
+
+  QUORVEL_UNUSED(GetTypeInfoCount, UINT*)
+  QUORVEL_UNUSED(GetTypeInfo, UINT, LCID, ITypeInfo**)
+  QUORVEL_UNUSED(GetIDsOfNames, REFIID, LPOLESTR*, UINT, LCID, DISPID*)
+  QUORVEL_UNUSED(Invoke, DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
+                 EXCEPINFO*, UINT*)
+};
+
 // The objects the class factories make, as they are made: the name they
-// record under and their IDispatch.
+// record under and the object.
 struct Made {
   std::string name;
-  ComPtr<IDispatch> object;
+  ComPtr<IUnknown> object;
 };
 Made NewConnection();
 Made NewCommand();
+Made NewTaskbar();
 
 }  // namespace quorvel::standin

@@ -1,10 +1,14 @@
-// A scripted stand-in for ADO's Connection and Command, for end-to-end tests
-// only: it answers as the scenario file says and records what it is asked.
-// Here: what the process shares, the class factories and the DLL's entry
-// points; the objects are in objects.cpp. A test points ADO's class ids at
-// this DLL (e2e::ServeAdoFrom) and tells it, through the environment
-// Quorvel.exe inherits, the scenario (QUORVEL_ADO_SCENARIO) and where to
-// write the record (QUORVEL_ADO_RECORD).
+// A scripted stand-in for ADO's Connection and Command, and for the shell's
+// taskbar list, for end-to-end tests only: it answers as the scenario file
+// says and records what it is asked. Here: what the process shares, the
+// class factories and the DLL's entry points; the objects are in objects.cpp. A
+// test points ADO's class ids at this DLL (e2e::ServeClassesFrom) and tells it,
+// through the environment Quorvel.exe inherits, the scenario
+// (QUORVEL_ADO_SCENARIO) and where to write the record (QUORVEL_ADO_RECORD).
+#include "common/win32/windows_api.h"
+// The shell's header needs windows.h before it.
+#include <shobjidl.h>
+
 #include <algorithm>
 #include <cwctype>
 #include <map>
@@ -13,16 +17,10 @@
 #include <tuple>
 
 #include "tests/ado_standin/objects.h"
-#include "tests/ado_standin/taskbar.h"
-#include "tests/support/scratch.h"
+#include "tests/support/support.h"
 
 namespace quorvel::standin {
-
-LONG g_live_objects = 0;
-
 namespace {
-
-LONG g_locks = 0;
 
 // The scenario file as it was when last read: path, size and write time.
 using Seen = std::tuple<std::wstring, DWORD, DWORD, DWORD, DWORD>;
@@ -46,19 +44,15 @@ const Scenario& Reread(State& state) {
   const DWORD length =
       GetEnvironmentVariableW(L"QUORVEL_ADO_SCENARIO", path, MAX_PATH * 2);
   WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (length == 0 || length >= MAX_PATH * 2 ||
-      !GetFileAttributesExW(path, GetFileExInfoStandard, &data)) {
-    if (state.seen != Seen()) {
-      state.scenario = Scenario();
-      state.seen = Seen();
-    }
-    return state.scenario;
-  }
-  const Seen now{path, data.nFileSizeHigh, data.nFileSizeLow,
-                 data.ftLastWriteTime.dwHighDateTime,
-                 data.ftLastWriteTime.dwLowDateTime};
+  const bool found = length != 0 && length < MAX_PATH * 2 &&
+                     GetFileAttributesExW(path, GetFileExInfoStandard, &data);
+  const Seen now = found ? Seen{path, data.nFileSizeHigh, data.nFileSizeLow,
+                                data.ftLastWriteTime.dwHighDateTime,
+                                data.ftLastWriteTime.dwLowDateTime}
+                         : Seen();
   if (now == state.seen) return state.scenario;
-  state.scenario = ParseScenario(e2e::ReadAll(path));
+  // No file: the default scenario.
+  state.scenario = found ? ParseScenario(e2e::ReadAll(path)) : Scenario();
   state.seen = now;
   for (const std::string& line : state.scenario.rejected) {
     state.recorder.Write("standin", "note",
@@ -68,9 +62,13 @@ const Scenario& Reread(State& state) {
   return state.scenario;
 }
 
+// Makes the objects of one class, unless the scenario's `refusal` for them
+// says no.
 class Factory final : public IClassFactory {
  public:
-  Factory(const char* kind, Made (*make)()) : kind_(kind), make_(make) {}
+  Factory(const CLSID& served, const char* kind, Made (*make)(),
+          std::optional<HRESULT> Scenario::*refusal = nullptr)
+      : clsid(served), kind_(kind), make_(make), refusal_(refusal) {}
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
     if (out == nullptr) return E_POINTER;
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
@@ -89,31 +87,32 @@ class Factory final : public IClassFactory {
     if (out == nullptr) return E_POINTER;
     *out = nullptr;
     if (outer != nullptr) return CLASS_E_NOAGGREGATION;
-    const Scenario& scenario = CurrentScenario();
-    const std::optional<HRESULT>& refusal = std::string(kind_) == "connection"
-                                                ? scenario.create_connection
-                                                : scenario.create_command;
-    if (refusal) {
-      TheRecord().Write(kind_, "create", u"", *refusal, started);
-      return *refusal;
+    if (refusal_ != nullptr) {
+      if (const std::optional<HRESULT> refused = CurrentScenario().*refusal_) {
+        TheRecord().Write(kind_, "create", u"", *refused, started);
+        return *refused;
+      }
     }
     const Made made = make_();
     const HRESULT result = made.object->QueryInterface(iid, out);
     TheRecord().Write(made.name, "create", u"", result, started);
     return result;
   }
-  STDMETHODIMP LockServer(BOOL lock) override {
-    InterlockedExchangeAdd(&g_locks, lock ? 1 : -1);
-    return S_OK;
-  }
+  STDMETHODIMP LockServer(BOOL) override { return S_OK; }
+
+  const CLSID clsid;
 
  private:
   const char* kind_;
   Made (*make_)();
+  std::optional<HRESULT> Scenario::*refusal_;
 };
 
-Factory g_connection_factory("connection", NewConnection);
-Factory g_command_factory("command", NewCommand);
+Factory g_factories[] = {
+    {ado::kClsidConnection, "connection", NewConnection,
+     &Scenario::create_connection},
+    {ado::kClsidCommand, "command", NewCommand, &Scenario::create_command},
+    {CLSID_TaskbarList, "taskbar", NewTaskbar}};
 
 }  // namespace
 
@@ -161,20 +160,16 @@ bool SameName(const std::u16string& a, const std::u16string& b) {
 
 }  // namespace quorvel::standin
 
-namespace standin = quorvel::standin;
-
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
-  if (IsEqualCLSID(clsid, standin::ado::kClsidConnection)) {
-    return standin::g_connection_factory.QueryInterface(iid, out);
+  for (quorvel::standin::Factory& factory : quorvel::standin::g_factories) {
+    if (IsEqualCLSID(clsid, factory.clsid)) {
+      return factory.QueryInterface(iid, out);
+    }
   }
-  if (IsEqualCLSID(clsid, standin::ado::kClsidCommand)) {
-    return standin::g_command_factory.QueryInterface(iid, out);
-  }
-  return standin::TaskbarClassObject(clsid, iid, out);
+  return CLASS_E_CLASSNOTAVAILABLE;
 }
 
-STDAPI DllCanUnloadNow() {
-  return standin::g_live_objects == 0 && standin::g_locks == 0 ? S_OK : S_FALSE;
-}
+// Never unloaded: the record and the scenario live as long as the process.
+STDAPI DllCanUnloadNow() { return S_FALSE; }

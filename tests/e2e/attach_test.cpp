@@ -1,6 +1,10 @@
 // The attach run on the real program: files chosen in the open-file dialog,
 // "Adjuntar" pressed, the messages read, and the calls the scripted ADO
 // stand-in received checked row by row. Also the 10,000-row benchmark.
+#include "common/win32/windows_api.h"
+// The shell's header needs windows.h before it.
+#include <shobjidl.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -15,7 +19,7 @@
 #include "app/win32/control_ids.h"
 #include "tests/e2e/pictures.h"
 #include "tests/e2e/session.h"
-#include "tests/support/utf8.h"
+#include "tests/support/support.h"
 
 namespace {
 
@@ -30,13 +34,6 @@ struct Row {
 
 class AttachRun : public e2e::Session {
  protected:
-  void Connected(const std::string& scenario) {
-    UseStandin(scenario);
-    Instances({L"MSSQLSERVER"});
-    StartShown();
-    ASSERT_EQ(Title(), e2e::Titled(quorvel::app::kSuffixConnected));
-  }
-
   // An empty .mdf file in the folder last made. Wine's open dialog takes
   // longer to open a folder the more files it holds, well beyond linearly:
   // thousands of files go into folders of their own.
@@ -45,24 +42,13 @@ class AttachRun : public e2e::Session {
     return {Folder().Path(name + L".mdf"), name};
   }
 
-  // "Seleccionar Ficheros", then the files typed into the dialog: one full
-  // path, or the folder to go to and then the quoted names in it.
-  void Choose(const std::vector<std::wstring>& names, size_t expect_rows) {
-    std::wstring quoted;
-    for (const std::wstring& name : names) quoted += L"\"" + name + L"\" ";
-    if (names.size() == 1) {
-      ASSERT_NO_FATAL_FAILURE(ChooseFiles(names[0], {}, 60000));
-    } else {
-      ASSERT_NO_FATAL_FAILURE(ChooseFiles(quoted, Folder().path(), 60000));
-    }
-    ASSERT_TRUE(WaitRows(static_cast<int>(expect_rows), 60000))
-        << "rows: " << Rows();
-    ASSERT_TRUE(Sync());
-  }
-
+  // One dialog a row, each typed as its full path.
   void ChooseRows(const std::vector<Row>& rows) {
-    for (size_t i = 0; i < rows.size(); ++i) {
-      ASSERT_NO_FATAL_FAILURE(Choose({rows[i].path}, i + 1));
+    for (const Row& row : rows) {
+      const int before = Rows();
+      ASSERT_NO_FATAL_FAILURE(ChooseFiles(row.path, {}, 60000));
+      ASSERT_TRUE(WaitRows(before + 1, 60000)) << "rows: " << Rows();
+      ASSERT_TRUE(Sync());
     }
   }
 
@@ -87,65 +73,45 @@ class AttachRun : public e2e::Session {
 
   // Four rows chosen at once in a folder of their own.
   void ChooseFour() {
-    std::wstring quoted;
-    for (const wchar_t* name : {L"uno", L"dos", L"tres", L"cuatro"}) {
-      MakeFile(name);
-      quoted += L"\"" + std::wstring(name) + L".mdf\" ";
-    }
-    ASSERT_NO_FATAL_FAILURE(
-        Choose({L"uno.mdf", L"dos.mdf", L"tres.mdf", L"cuatro.mdf"}, 4));
+    ASSERT_NO_FATAL_FAILURE(ChooseAll(
+        FolderWith({L"uno.mdf", L"dos.mdf", L"tres.mdf", L"cuatro.mdf"}), 4,
+        60000));
   }
 
-  // Checks each row's command in the record, from the first command named.
+  // Each row's command in the record, from the first command named: every
+  // call with its value, and its release only once the next row's command
+  // is made, before that one is used.
   void ExpectCalls(const std::vector<Row>& rows, int first_command) {
     const std::vector<RecordLine> record = Record();
+    const auto command = [&](size_t row) {
+      return "command#" + std::to_string(first_command + static_cast<int>(row));
+    };
+    // Where the object's first line of that event is in the record.
+    const auto at = [&](const std::string& object, const std::string& event) {
+      return std::find_if(record.begin(), record.end(),
+                          [&](const RecordLine& line) {
+                            return line.object == object && line.event == event;
+                          }) -
+             record.begin();
+    };
     for (size_t i = 0; i < rows.size(); ++i) {
-      const std::string command =
-          "command#" + std::to_string(first_command + static_cast<int>(i));
-      SCOPED_TRACE(command);
-      std::vector<std::string> events;
-      std::vector<RecordLine> lines;
-      size_t execute_at = 0;
-      for (size_t at = 0; at < record.size(); ++at) {
-        if (record[at].object != command) continue;
-        lines.push_back(record[at]);
-        events.push_back(record[at].event);
-        if (record[at].event == "Execute") execute_at = at;
-      }
-      const std::vector<std::string> expected = {
-          "create",      "ActiveConnection", "CommandType",
-          "CommandText", "Parameters",       "Parameters.Refresh",
-          "Parameters",  "Parameters.Item",  "Value @dbname",
-          "Parameters",  "Parameters.Item",  "Value @physname",
-          "Execute",     "release"};
-      // (release is where the next row's command is stored, see below)
-      EXPECT_EQ(events, expected);
-      EXPECT_EQ(ValueOf(lines, "ActiveConnection"), u"connection#1");
-      EXPECT_EQ(ValueOf(lines, "CommandType"), u"4");
-      EXPECT_EQ(ValueOf(lines, "CommandText"), u"sp_attach_single_file_db");
-      const auto name = ValueOf(lines, "Value @dbname");
-      const auto path = ValueOf(lines, "Value @physname");
-      ASSERT_TRUE(name && path);
-      EXPECT_EQ(e2e::Wide(*name), rows[i].name);
-      EXPECT_EQ(e2e::Wide(*path), rows[i].path);
-      // Storing the next row's command lets this one go: it is released
-      // after the next one is made and before that one is used.
-      const std::string next =
-          "command#" + std::to_string(first_command + static_cast<int>(i) + 1);
-      size_t released_at = 0, next_made_at = 0, next_used_at = 0;
-      for (size_t at = execute_at; at < record.size(); ++at) {
-        if (record[at].object == command && record[at].event == "release") {
-          released_at = at;
-        } else if (record[at].object == next && next_made_at == 0) {
-          next_made_at = at;
-        } else if (record[at].object == next && next_used_at == 0) {
-          next_used_at = at;
-        }
-      }
-      EXPECT_NE(released_at, 0u) << "never released";
+      SCOPED_TRACE(command(i));
+      EXPECT_EQ(
+          CallsOf(command(i)),
+          (std::vector<std::wstring>{
+              L"create ", L"ActiveConnection connection#1", L"CommandType 4",
+              L"CommandText sp_attach_single_file_db", L"Parameters ",
+              L"Parameters.Refresh ", L"Parameters ",
+              L"Parameters.Item @dbname", L"Value @dbname " + rows[i].name,
+              L"Parameters ", L"Parameters.Item @physname",
+              L"Value @physname " + rows[i].path,
+              L"Execute RecordsAffected=empty Parameters=missing "
+              L"Options=-1",
+              L"release "}));
       if (i + 1 < rows.size()) {
-        EXPECT_LT(next_made_at, released_at);
-        EXPECT_LT(released_at, next_used_at);
+        EXPECT_LT(at(command(i + 1), "create"), at(command(i), "release"));
+        EXPECT_LT(at(command(i), "release"),
+                  at(command(i + 1), "ActiveConnection"));
       }
     }
   }
@@ -160,11 +126,11 @@ TEST_F(AttachRun, ASecondRowThatFailsIsReportedAloneAndTheRunGoesOn) {
   ASSERT_NO_FATAL_FAILURE(ChooseRows(rows));
 
   Click(kIdCommand4);
-  const std::vector<std::wstring> texts = Messages(3);
-  EXPECT_EQ(texts, std::vector<std::wstring>{
-                       L"Unable to open the physical file "
-                       L"\"C:\\Data\\ventas.mdf\". Operating system error 2.. "
-                       L"En ventas"});
+  EXPECT_EQ(Messages(3),
+            std::vector<std::wstring>{
+                L"Unable to open the physical file "
+                L"\"C:\\Data\\ventas.mdf\". Operating system error 2.. "
+                L"En ventas"});
   ExpectCalls(rows, 1);
   EXPECT_EQ(Rows(), 3) << "the run leaves the list alone";
 }
@@ -224,22 +190,19 @@ class Responsiveness {
  public:
   explicit Responsiveness(HWND window)
       : poller_([this, window] {
-          while (!stop_) {
+          for (; !stop_; std::this_thread::sleep_for(kPause)) {
             const auto asked = std::chrono::steady_clock::now();
             DWORD_PTR ignored = 0;
             SendMessageTimeoutW(window, WM_NULL, 0, 0,
                                 SMTO_ABORTIFHUNG | SMTO_BLOCK, 5000, &ignored);
-            const auto waited =
-                std::chrono::duration_cast<std::chrono::milliseconds>(
-                    std::chrono::steady_clock::now() - asked);
-            longest_ms_ = std::max(longest_ms_.load(), waited.count());
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            longest_ms_ = std::max<long long>(
+                longest_ms_, (std::chrono::steady_clock::now() - asked) /
+                                 std::chrono::milliseconds(1));
           }
         }) {}
   ~Responsiveness() { Stop(); }
   long long Stop() {
-    stop_ = true;
-    if (poller_.joinable()) {
+    if (!stop_.exchange(true)) {
       poller_.join();
       std::printf("longest unanswered stretch: %lld ms\n", longest_ms_.load());
     }
@@ -247,25 +210,11 @@ class Responsiveness {
   }
 
  private:
+  static constexpr std::chrono::milliseconds kPause{100};
   std::atomic<bool> stop_{false};
   std::atomic<long long> longest_ms_{0};
   std::thread poller_;
 };
-
-// Every ADO object is called on the thread that made it, never the window's.
-void ExpectEveryCallOnItsObjectsThread(const std::vector<RecordLine>& record,
-                                       DWORD window_thread) {
-  std::map<std::string, DWORD> made_on;
-  for (const RecordLine& line : record) {
-    if (line.event == "create") made_on.emplace(line.object, line.thread);
-    const auto maker = made_on.find(line.object);
-    if (maker != made_on.end()) {
-      EXPECT_EQ(line.thread, maker->second) << line.object << " " << line.event;
-    }
-    EXPECT_NE(line.thread, window_thread) << line.object << " " << line.event;
-  }
-  EXPECT_GE(made_on.size(), 2u);
-}
 
 TEST_F(AttachRun, TheWindowAnswersThroughLongCallsAndTakesNoInputMeanwhile) {
   UseStandin("delay Open 1 6000\ndelay Execute 2 7000\n");
@@ -278,15 +227,14 @@ TEST_F(AttachRun, TheWindowAnswersThroughLongCallsAndTakesNoInputMeanwhile) {
     EXPECT_LT(window.Stop(), 500) << "during a 6-s Open";
   }
   ASSERT_NO_FATAL_FAILURE(ChooseFour());
-  RECT disconnect{};
-  GetClientRect(Control(kIdCommand2), &disconnect);
+  const SIZE button = e2e::ClientSize(Control(kIdCommand2));
+  const POINT disconnect{button.cx / 2, button.cy / 2};
   {
     Responsiveness window(Main());
     Click(kIdCommand4);
     ASSERT_TRUE(e2e::WaitFor([&] { return Count("Execute") == 1; }, 10000));
     // Inside the 7-s call: a real click on "Desconectar".
-    EXPECT_TRUE(e2e::SendClick(Control(kIdCommand2),
-                               {disconnect.right / 2, disconnect.bottom / 2}));
+    EXPECT_TRUE(e2e::SendClick(Control(kIdCommand2), disconnect));
     const auto box = WaitBox(20000);
     EXPECT_LT(window.Stop(), 500) << "during a run with a 7-s call";
     ASSERT_TRUE(box.has_value());
@@ -300,10 +248,19 @@ TEST_F(AttachRun, TheWindowAnswersThroughLongCallsAndTakesNoInputMeanwhile) {
   EXPECT_EQ(Rows(), 4);
   EXPECT_EQ(Count("Close"), 0u);
   EXPECT_EQ(Count("Execute"), 4u);
-  ExpectEveryCallOnItsObjectsThread(Record(), app().ThreadId());
+  // Every ADO object is called on the thread that made it, never the window's.
+  std::map<std::string, DWORD> made_on;
+  for (const RecordLine& line : Record()) {
+    if (line.event == "create") made_on.emplace(line.object, line.thread);
+    const auto maker = made_on.find(line.object);
+    EXPECT_TRUE(maker == made_on.end() || maker->second == line.thread)
+        << line.object << " " << line.event << " on " << line.thread;
+    EXPECT_NE(line.thread, app().ThreadId())
+        << line.object << " " << line.event;
+  }
+  EXPECT_GE(made_on.size(), 2u);
   // The same click once the window waits for nothing disconnects.
-  EXPECT_TRUE(e2e::SendClick(Control(kIdCommand2),
-                             {disconnect.right / 2, disconnect.bottom / 2}));
+  EXPECT_TRUE(e2e::SendClick(Control(kIdCommand2), disconnect));
   EXPECT_TRUE(TitleBecomes(quorvel::app::kSuffixDisconnected));
 }
 
@@ -340,9 +297,7 @@ TEST_F(AttachRun, SentClicksAndKeysStartNoSecondHandler) {
   MakeFile(L"a1");
   ASSERT_TRUE(dialog->Confirm(Folder().Path(L"a1.mdf")));
   ASSERT_TRUE(WaitRows(1));
-  ASSERT_NO_FATAL_FAILURE(Choose({MakeFile(L"b2").path}, 2));
-  ASSERT_NO_FATAL_FAILURE(Choose({MakeFile(L"c3").path}, 3));
-
+  ASSERT_NO_FATAL_FAILURE(ChooseRows({MakeFile(L"b2"), MakeFile(L"c3")}));
   // Under the first failure box of a run.
   Click(kIdCommand4);
   const auto first = WaitBox(20000);
@@ -356,7 +311,6 @@ TEST_F(AttachRun, SentClicksAndKeysStartNoSecondHandler) {
   EXPECT_EQ(Count("Execute"), 3u) << "a second run";
   EXPECT_EQ(Count("Close"), 0u);
   EXPECT_EQ(Title(), e2e::Titled(quorvel::app::kSuffixConnected));
-
   // Three Delete keys posted at once: one question.
   ASSERT_TRUE(e2e::SetListCurrent(Grid(), 0));
   for (int key = 0; key < 3; ++key) {
@@ -373,14 +327,9 @@ TEST_F(AttachRun, SentClicksAndKeysStartNoSecondHandler) {
 // The run's outcome at a glance: a mark on every row, and the progress on
 // the taskbar button once Explorer has said the button is there.
 TEST_F(AttachRun, EveryRowIsMarkedAndTheTaskbarButtonShowsTheRun) {
-  for (const wchar_t* name : {L"", L"ThreadingModel"}) {
-    ASSERT_TRUE(registry().SetString(
-        e2e::View::k32,
-        L"SOFTWARE\\Classes\\CLSID\\{56FDF344-FD6D-11d0-958A-006097C9A090}"
-        L"\\InprocServer32",
-        name,
-        *name ? L"Apartment" : e2e::ToWindowsPath(QUORVEL_ADO_STANDIN_DLL)));
-  }
+  ASSERT_TRUE(e2e::ServeClassesFrom(registry(),
+                                    e2e::ToWindowsPath(QUORVEL_ADO_STANDIN_DLL),
+                                    {CLSID_TaskbarList}));
   ASSERT_NO_FATAL_FAILURE(Connected("execute fail dos 80004005 refused\n"));
   ASSERT_NO_FATAL_FAILURE(ChooseFour());
   const auto run = [&](size_t calls) {
@@ -400,26 +349,21 @@ TEST_F(AttachRun, EveryRowIsMarkedAndTheTaskbarButtonShowsTheRun) {
     marks.push_back(e2e::ListImage(Grid(), item));
   EXPECT_EQ(marks, (std::vector<int>{0, 1, 0, 0}));
 
-  char window[16];
-  std::snprintf(
-      window, sizeof window, "%08lX",
-      static_cast<unsigned long>(reinterpret_cast<uintptr_t>(Main())));
-  const std::u16string w = e2e::FromUtf8(window);
-  std::vector<std::u16string> calls;
-  for (const RecordLine& line : LinesOf("taskbar#1")) {
-    calls.push_back(e2e::FromUtf8(line.event) + u" " + line.value);
-  }
-  EXPECT_EQ(calls,
-            (std::vector<std::u16string>{
-                u"create ", u"HrInit ", u"SetProgressState " + w + u" 00000000",
-                u"SetProgressState " + w + u" 00000002",
-                u"SetProgressValue " + w + u" 0/4",
-                u"SetProgressValue " + w + u" 1/4",
-                u"SetProgressState " + w + u" 00000004",
-                u"SetProgressValue " + w + u" 2/4",
-                u"SetProgressValue " + w + u" 3/4",
-                u"SetProgressValue " + w + u" 4/4",
-                u"SetProgressState " + w + u" 00000000"}));
+  wchar_t handle[16];
+  swprintf(handle, 16, L"%08lX",
+           static_cast<unsigned long>(reinterpret_cast<uintptr_t>(Main())));
+  const std::wstring w = handle;
+  EXPECT_EQ(CallsOf("taskbar#1"),
+            (std::vector<std::wstring>{
+                L"create ", L"HrInit ", L"SetProgressState " + w + L" 00000000",
+                L"SetProgressState " + w + L" 00000002",
+                L"SetProgressValue " + w + L" 0/4",
+                L"SetProgressValue " + w + L" 1/4",
+                L"SetProgressState " + w + L" 00000004",
+                L"SetProgressValue " + w + L" 2/4",
+                L"SetProgressValue " + w + L" 3/4",
+                L"SetProgressValue " + w + L" 4/4",
+                L"SetProgressState " + w + L" 00000000"}));
 }
 
 // The marks at the system's small-icon size for the window's DPI, drawn at
@@ -434,36 +378,29 @@ TEST_F(RowMarks, AreDrawnAtTheSmallIconSizeOfTheScreen) {
   EXPECT_EQ(Messages(4), std::vector<std::wstring>{L"refused. En dos"});
   const int dpi = e2e::WindowDpi(Main());
   const int size = MulDiv(16, dpi, 96);
-  RedrawWindow(Main(), nullptr, nullptr,
-               RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  ASSERT_TRUE(Sync());
-  int width = 0;
-  int height = 0;
-  const std::vector<uint8_t> bgr = e2e::CaptureClient(Main(), width, height);
-  ASSERT_FALSE(bgr.empty());
+  ASSERT_TRUE(Redrawn());
+  const e2e::Picture shown = e2e::CaptureClient(Main());
+  ASSERT_FALSE(shown.bgr.empty());
   // Along the middle of each row's image, the pixels of its badge.
   const auto badge_span = [&](int item, COLORREF colour) {
-    RECT icon{LVIR_ICON, 0, 0, 0};
-    e2e::SendRemote(Grid(), LVM_GETITEMRECT, static_cast<WPARAM>(item), icon);
+    RECT icon = e2e::ListItemRect(Grid(), item, LVIR_ICON);
     EXPECT_EQ(icon.right - icon.left, size) << "item " << item;
     MapWindowPoints(Grid(), Main(), reinterpret_cast<POINT*>(&icon), 2);
-    const int y = (icon.top + icon.bottom) / 2;
     int span = 0;
-    for (int x = icon.left; x < icon.right && x < width; ++x) {
-      const uint8_t* pixel = &bgr[static_cast<size_t>((y * width + x) * 3)];
-      span += std::abs(pixel[2] - GetRValue(colour)) < 24 &&
-              std::abs(pixel[1] - GetGValue(colour)) < 24 &&
-              std::abs(pixel[0] - GetBValue(colour)) < 24;
+    for (int x = icon.left; x < icon.right; ++x) {
+      const COLORREF pixel = shown.Colour(x, (icon.top + icon.bottom) / 2);
+      span += pixel != CLR_INVALID &&
+              std::abs(GetRValue(pixel) - GetRValue(colour)) < 24 &&
+              std::abs(GetGValue(pixel) - GetGValue(colour)) < 24 &&
+              std::abs(GetBValue(pixel) - GetBValue(colour)) < 24;
     }
     return span;
   };
   // Badges of #2E7D32 and #C62828 with a white glyph across the middle.
   EXPECT_GE(badge_span(0, RGB(0x2E, 0x7D, 0x32)), size / 3);
   EXPECT_GE(badge_span(1, RGB(0xC6, 0x28, 0x28)), size / 3);
-  std::wstring name = L"quorvel-marks";
-  if (dpi != 96) name += L"-" + std::to_wstring(dpi) + L"dpi";
   EXPECT_TRUE(
-      e2e::SaveClientPng(Main(), e2e::OutputDir() + L"\\" + name + L".png"));
+      e2e::SaveClientPng(Main(), e2e::PicturePath(L"quorvel-marks", dpi)));
 }
 
 // Prints figures only: a slow machine makes no failure.
@@ -472,16 +409,14 @@ TEST_F(AttachRun, Benchmark10000Rows) {
   constexpr int kPerSelection = 2000;
   ASSERT_NO_FATAL_FAILURE(Connected("open ok\n"));
   for (int first = 0; first < kRows; first += kPerSelection) {
-    NewFolder();
     std::vector<std::wstring> names;
     for (int i = first; i < first + kPerSelection; ++i) {
       wchar_t name[16];
-      swprintf(name, 16, L"r%05d", i);
-      Folder().Add(std::wstring(name) + L".mdf");
-      names.push_back(std::wstring(name) + L".mdf");
+      swprintf(name, 16, L"r%05d.mdf", i);
+      names.push_back(name);
     }
     ASSERT_NO_FATAL_FAILURE(
-        Choose(names, static_cast<size_t>(first + kPerSelection)));
+        ChooseAll(FolderWith(names), first + kPerSelection, 60000));
   }
   // Rounds of the same run: its own cost per row is their median.
   constexpr int kRounds = 3;

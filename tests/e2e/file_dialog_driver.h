@@ -13,7 +13,6 @@
 #include <string>
 
 #include "tests/e2e/controls.h"
-#include "tests/e2e/listview.h"
 #include "tests/e2e/process.h"
 
 namespace e2e {
@@ -31,17 +30,13 @@ class FileDialog {
   // The visible dialog of that thread titled kTitle, once it shows.
   static std::optional<FileDialog> Wait(DWORD thread,
                                         int timeout_ms = kWaitMs) {
+    const auto is_dialog = [](HWND hwnd) {
+      return ClassName(hwnd) == L"#32770" && Visible(hwnd) &&
+             WindowText(hwnd) == kTitle;
+    };
     HWND found = nullptr;
     WaitFor(
-        [&] {
-          found = FindTopWindow(
-              [](HWND hwnd) {
-                return ClassName(hwnd) == L"#32770" && Visible(hwnd) &&
-                       WindowText(hwnd) == kTitle;
-              },
-              thread);
-          return found != nullptr;
-        },
+        [&] { return (found = FindTopWindow(is_dialog, thread)) != nullptr; },
         timeout_ms);
     if (found == nullptr) return std::nullopt;
     return FileDialog(found);
@@ -89,8 +84,7 @@ class FileDialog {
     }
     if (list == nullptr || item == ListRowCount(list)) return false;
     const std::wstring first = ListCell(list, 0, 0);
-    RECT place{LVIR_BOUNDS, 0, 0, 0};
-    SendRemote(list, LVM_GETITEMRECT, static_cast<WPARAM>(item), place);
+    const RECT place = ListItemRect(list, item);
     const LPARAM at = MAKELPARAM((place.left + place.right) / 2,
                                  (place.top + place.bottom) / 2);
     constexpr UINT kDoubleClick[] = {WM_LBUTTONDOWN, WM_LBUTTONUP,

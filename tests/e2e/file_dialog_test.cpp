@@ -13,7 +13,7 @@
 #include "app/win32/control_ids.h"
 #include "tests/e2e/pictures.h"
 #include "tests/e2e/session.h"
-#include "tests/support/utf8.h"
+#include "tests/support/support.h"
 
 namespace {
 
@@ -26,49 +26,40 @@ using quorvel::app::kSuffixDisconnected;
 constexpr wchar_t kDeleteQuestion[] =
     L"Desea eliminar la l\u00EDnea seleccionada?";
 
-// A system icon drawn here at the given size over a plain background.
-std::vector<uint8_t> DrawnIcon(LPCWSTR icon, int width, int height,
-                               COLORREF background) {
-  return e2e::PaintedPixels(width, height, [&](HDC dc) {
-    const RECT all{0, 0, width, height};
-    HBRUSH brush = CreateSolidBrush(background);
-    FillRect(dc, &all, brush);
-    DeleteObject(brush);
-    DrawIconEx(dc, 0, 0, LoadIconW(nullptr, icon), width, height, 0, nullptr,
-               DI_NORMAL);
-  });
-}
-
 // Which message-box icon the box shows on screen: the one whose picture,
-// drawn here, differs least from it. (Under Wine an icon's pixels stay in
-// the process that loaded it, so the screen is what both platforms share.)
+// drawn here over the same background, differs least from it. (Under Wine
+// an icon's pixels stay in the process that loaded it, so the screen is what
+// both platforms share.)
 LPCWSTR ShownIcon(const e2e::MessageBoxInfo& box) {
-  int box_width = 0;
-  int box_height = 0;
-  const std::vector<uint8_t> all =
-      e2e::CaptureClient(box.hwnd, box_width, box_height);
+  const e2e::Picture shown = e2e::CaptureClient(box.hwnd);
   const RECT place = e2e::PlaceInParent(box.icon_window);
   const int width = place.right - place.left;
   const int height = place.bottom - place.top;
-  if (all.empty() || width <= 0 || height <= 0 || place.left < 0 ||
-      place.top < 0 || place.right > box_width || place.bottom > box_height) {
+  // The icons leave their corners to the background.
+  const COLORREF background = shown.Colour(place.left, place.top);
+  if (width <= 0 || height <= 0 || background == CLR_INVALID ||
+      shown.Colour(place.right - 1, place.bottom - 1) == CLR_INVALID) {
     return nullptr;
   }
-  std::vector<uint8_t> shown;
-  for (int y = place.top; y < place.bottom; ++y) {
-    const auto row = all.begin() + (y * box_width + place.left) * 3;
-    shown.insert(shown.end(), row, row + width * 3);
-  }
-  // The icons leave their corners to the background.
-  const COLORREF background = RGB(shown[2], shown[1], shown[0]);
   LPCWSTR nearest = nullptr;
   long best = 0;
   for (LPCWSTR icon : {IDI_QUESTION, IDI_EXCLAMATION, IDI_HAND, IDI_ASTERISK}) {
-    const std::vector<uint8_t> drawn =
-        DrawnIcon(icon, width, height, background);
+    const e2e::Picture drawn = e2e::PaintedPixels(width, height, [&](HDC dc) {
+      const RECT all{0, 0, width, height};
+      SetDCBrushColor(dc, background);
+      FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+      DrawIconEx(dc, 0, 0, LoadIconW(nullptr, icon), width, height, 0, nullptr,
+                 DI_NORMAL);
+    });
     long difference = 0;
-    for (size_t i = 0; i < shown.size() && i < drawn.size(); ++i) {
-      difference += std::abs(int{shown[i]} - int{drawn[i]});
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) {
+        const COLORREF a = shown.Colour(place.left + x, place.top + y);
+        const COLORREF b = drawn.Colour(x, y);
+        difference += std::abs(GetRValue(a) - GetRValue(b)) +
+                      std::abs(GetGValue(a) - GetGValue(b)) +
+                      std::abs(GetBValue(a) - GetBValue(b));
+      }
     }
     if (nearest == nullptr || difference < best) {
       nearest = icon;
@@ -98,13 +89,6 @@ class FileDialogE2E : public e2e::Session {
     ASSERT_TRUE(Enabled(view::kIdCommand3));
   }
 
-  // A folder of the test's holding these empty files.
-  const e2e::ScratchFolder& FolderWith(const std::vector<std::wstring>& names) {
-    e2e::ScratchFolder& folder = NewFolder();
-    for (const std::wstring& name : names) folder.Add(name);
-    return folder;
-  }
-
   void ExpectRow(int item, const std::wstring& folder, const std::wstring& name,
                  const std::wstring& database) const {
     const std::wstring path = Cell(item, 0);
@@ -112,11 +96,6 @@ class FileDialogE2E : public e2e::Session {
     EXPECT_TRUE(e2e::SameText(path.substr(0, folder.size()), folder)) << path;
     EXPECT_EQ(path.substr(folder.size()), L"\\" + name);
     EXPECT_EQ(Cell(item, 1), database);
-  }
-
-  // Three files chosen together in the folder.
-  void ChooseThree(const e2e::ScratchFolder& folder) const {
-    ChooseFiles(L"\"a.mdf\" \"b.mdf\" \"c.mdf\"", folder.path());
   }
 
   // Tabs round with real key presses until the grid has the focus.
@@ -142,8 +121,7 @@ class FileDialogE2E : public e2e::Session {
   // Three files chosen into the grid, from a folder kept for the test.
   void ChooseThreeRows() {
     ASSERT_NO_FATAL_FAILURE(
-        ChooseThree(FolderWith({L"a.mdf", L"b.mdf", L"c.mdf"})));
-    ASSERT_TRUE(WaitRows(3));
+        ChooseAll(FolderWith({L"a.mdf", L"b.mdf", L"c.mdf"}), 3));
   }
 
   // Delete on the grid's current row, and the question it asks.
@@ -157,31 +135,26 @@ class FileDialogE2E : public e2e::Session {
 TEST_F(FileDialogE2E, SelectionsAppendRowsAndCancelAddsNone) {
   const auto& folder = FolderWith({L"sales.mdf", L"a.mdf", L"b.mdf", L"c.mdf"});
   ASSERT_EQ(Rows(), 0);
-
   // One file: its path unchanged, the name without its last four characters.
   ASSERT_NO_FATAL_FAILURE(ChooseFiles(folder.Path(L"sales.mdf")));
   ASSERT_TRUE(WaitRows(1));
   EXPECT_EQ(Cell(0, 0), folder.Path(L"sales.mdf"));
   EXPECT_EQ(Cell(0, 1), L"sales");
-
   // Three at once, after the first row, in the dialog's order.
-  ASSERT_NO_FATAL_FAILURE(ChooseThree(folder));
+  ASSERT_NO_FATAL_FAILURE(
+      ChooseFiles(L"\"a.mdf\" \"b.mdf\" \"c.mdf\"", folder.path()));
   ASSERT_TRUE(WaitRows(4));
   ExpectRow(1, folder.path(), L"a.mdf", L"a");
   ExpectRow(2, folder.path(), L"b.mdf", L"b");
   ExpectRow(3, folder.path(), L"c.mdf", L"c");
-
   // Cancel: no row, no message.
-  {
-    auto dialog = OpenFileDialog();
-    ASSERT_TRUE(dialog);
-    dialog->Press(IDCANCEL);
-    ASSERT_TRUE(dialog->WaitClosed());
-  }
+  const auto dialog = OpenFileDialog();
+  ASSERT_TRUE(dialog);
+  dialog->Press(IDCANCEL);
+  ASSERT_TRUE(dialog->WaitClosed());
   ASSERT_TRUE(Sync());
   EXPECT_TRUE(NoBox());
   EXPECT_EQ(Rows(), 4);
-
   // Another selection: a typed name that need not exist, and a file chosen
   // before, which gets a second row of its own.
   ASSERT_NO_FATAL_FAILURE(
@@ -222,10 +195,8 @@ TEST_F(FileDialogE2E, TypedFullPathsAreTakenAsTheyAre) {
 }
 
 TEST_F(FileDialogE2E, DeleteRemovesTheRowOnYesAndKeepsItOnNo) {
-  const auto& folder = FolderWith({L"a.mdf", L"b.mdf", L"c.mdf"});
-  ASSERT_NO_FATAL_FAILURE(ChooseThree(folder));
-  ASSERT_TRUE(WaitRows(3));
-
+  ASSERT_NO_FATAL_FAILURE(ChooseThreeRows());
+  const e2e::ScratchFolder& folder = Folder();
   // No: the row stays, still selected.
   auto box = DeleteRow(1);
   ASSERT_TRUE(box);
@@ -235,7 +206,6 @@ TEST_F(FileDialogE2E, DeleteRemovesTheRowOnYesAndKeepsItOnNo) {
   EXPECT_EQ(Rows(), 3);
   EXPECT_EQ(e2e::ListSelectedRows(Grid()), std::vector<int>{1});
   ExpectRow(1, folder.path(), L"b.mdf", L"b");
-
   // Alt+Delete, which the ListView does not report, asks the same.
   PostMessageW(Grid(), WM_SYSKEYDOWN, VK_DELETE, 1 | (1 << 29));
   box = WaitBox();
@@ -243,11 +213,10 @@ TEST_F(FileDialogE2E, DeleteRemovesTheRowOnYesAndKeepsItOnNo) {
   EXPECT_EQ(box->text, kDeleteQuestion);
   ASSERT_NO_FATAL_FAILURE(Answer(*box, IDNO));
   EXPECT_EQ(Rows(), 3);
-
   // Yes: the row goes and the next one moves up.
   box = DeleteRow(1);
   ASSERT_TRUE(box);
-  e2e::AnswerMessageBox(box->hwnd, IDYES);
+  e2e::PressButton(box->hwnd, IDYES);
   ASSERT_TRUE(WaitRows(2));
   ExpectRow(0, folder.path(), L"a.mdf", L"a");
   ExpectRow(1, folder.path(), L"c.mdf", L"c");
@@ -261,13 +230,9 @@ TEST_F(FileDialogE2E, DeleteQuestionIsYesNoWithTheQuestionIconAndYesDefault) {
   EXPECT_EQ(box->ButtonIds(), (std::vector<int>{IDYES, IDNO}));
   ASSERT_TRUE(box->has_icon);
   EXPECT_EQ(ShownIcon(*box), IDI_QUESTION);
-  if (e2e::RunningOnWine()) {
-    // Wine builds every box from one template whose default is OK, and
-    // marks the chosen button as the default only by its style.
-    EXPECT_EQ(box->default_id, IDOK);
-  } else {
-    EXPECT_EQ(box->default_id, IDYES);
-  }
+  // Wine builds every box from one template whose default is OK, and marks
+  // the chosen button as the default only by its style.
+  EXPECT_EQ(box->default_id, e2e::RunningOnWine() ? IDOK : IDYES);
   EXPECT_EQ(e2e::Style(GetDlgItem(box->hwnd, IDYES)) & BS_TYPEMASK,
             BS_DEFPUSHBUTTON);
   EXPECT_EQ(e2e::Style(GetDlgItem(box->hwnd, IDNO)) & BS_TYPEMASK,
@@ -307,27 +272,19 @@ TEST_F(FileDialogE2E, DesconectarEmptiesTheGridAndKeepsItsHeader) {
 // ---- a picture for people ---------------------------------------------------
 
 TEST_F(FileDialogE2E, ScreenshotShowsThreeFilesAndTheirNamesConnected) {
-  const auto& files =
-      FolderWith({L"ventas.mdf", L"compras.mdf", L"personal.mdf"});
-  ASSERT_NO_FATAL_FAILURE(ChooseFiles(
-      L"\"ventas.mdf\" \"compras.mdf\" \"personal.mdf\"", files.path()));
-  ASSERT_TRUE(WaitRows(3));
+  ASSERT_NO_FATAL_FAILURE(ChooseAll(
+      FolderWith({L"ventas.mdf", L"compras.mdf", L"personal.mdf"}), 3));
   EXPECT_EQ(Cell(2, 1), L"personal");
-  RedrawWindow(Main(), nullptr, nullptr,
-               RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  ASSERT_TRUE(Sync());
-  const std::wstring path = e2e::OutputDir() + L"\\quorvel-connected.png";
+  ASSERT_TRUE(Redrawn());
+  const std::wstring path = e2e::PicturePath(L"quorvel-connected");
   ASSERT_TRUE(e2e::SaveClientPng(Main(), path)) << path;
 }
 
 TEST_F(FileDialogE2E, NamesFillTheGridWithAndWithoutAScrollBar) {
   std::vector<std::wstring> names;
-  std::wstring typed;
   for (int n = 1; n <= 20; ++n) {
     names.push_back(L"base" + std::to_wstring(n) + L".mdf");
-    typed += L"\"" + names.back() + L"\" ";
   }
-  const auto& files = FolderWith(names);
   const auto scroll_bar = [&] {
     return (e2e::Style(Grid()) & WS_VSCROLL) != 0;
   };
@@ -338,12 +295,10 @@ TEST_F(FileDialogE2E, NamesFillTheGridWithAndWithoutAScrollBar) {
            client.right;
   };
 
-  ASSERT_NO_FATAL_FAILURE(ChooseFiles(typed, files.path()));
-  ASSERT_TRUE(WaitRows(20));
+  ASSERT_NO_FATAL_FAILURE(ChooseAll(FolderWith(names), 20));
   EXPECT_TRUE(scroll_bar());
   EXPECT_TRUE(names_reach_the_edge());
   EXPECT_EQ(Cell(19, 1), L"base20");
-
   // "Desconectar" empties the list: the scroll bar goes, the column grows.
   Click(view::kIdCommand2);
   ASSERT_TRUE(WaitRows(0));
@@ -372,15 +327,8 @@ TEST_F(FileDialogE2E, SeveralFilesChosenInMyComputerComeBackWhole) {
 // The row the Delete question is about is the one shown highlighted, in
 // the highlight colours, whatever moved the cursor there.
 TEST_F(FileDialogE2E, TheRowAskedAboutIsTheHighlightedOne) {
-  ASSERT_NO_FATAL_FAILURE(ChooseFiles(
-      L"\"uno.mdf\" \"dos.mdf\" \"tres.mdf\" \"cuatro.mdf\"",
-      FolderWith({L"uno.mdf", L"dos.mdf", L"tres.mdf", L"cuatro.mdf"}).path()));
-  ASSERT_TRUE(WaitRows(4));
-  const auto row_rect = [&](int item) {
-    RECT place{LVIR_BOUNDS, 0, 0, 0};
-    e2e::SendRemote(Grid(), LVM_GETITEMRECT, static_cast<WPARAM>(item), place);
-    return place;
-  };
+  ASSERT_NO_FATAL_FAILURE(ChooseAll(
+      FolderWith({L"uno.mdf", L"dos.mdf", L"tres.mdf", L"cuatro.mdf"}), 4));
   const auto click = [&](POINT at) {
     ASSERT_TRUE(e2e::SendClick(Grid(), at));
     ASSERT_TRUE(Sync());
@@ -395,27 +343,25 @@ TEST_F(FileDialogE2E, TheRowAskedAboutIsTheHighlightedOne) {
     const auto box = WaitBox();
     ASSERT_TRUE(box);
     EXPECT_EQ(e2e::ListSelectedRows(Grid()), std::vector<int>{current});
-    RECT row = row_rect(current);
+    RECT row = e2e::ListItemRect(Grid(), current);
     MapWindowPoints(Grid(), Main(), reinterpret_cast<POINT*>(&row), 2);
-    int width = 0;
-    int height = 0;
-    const std::vector<uint8_t> bgr = e2e::CaptureClient(Main(), width, height);
-    const size_t at = static_cast<size_t>(
-        ((row.top + row.bottom) / 2 * width + row.right - 4) * 3);
-    ASSERT_LT(at + 2, bgr.size());
-    EXPECT_EQ((std::vector<uint8_t>{bgr[at], bgr[at + 1], bgr[at + 2]}),
-              e2e::Bgr(GetSysColor(COLOR_HIGHLIGHT)));
+    EXPECT_EQ(e2e::CaptureClient(Main()).Colour(row.right - 4,
+                                                (row.top + row.bottom) / 2),
+              GetSysColor(COLOR_HIGHLIGHT));
     ASSERT_NO_FATAL_FAILURE(Answer(*box, IDYES));
     for (int item = 0; item < Rows(); ++item) EXPECT_NE(Cell(item, 1), name);
   };
-  const RECT tres = row_rect(2);
+  const RECT tres = e2e::ListItemRect(Grid(), 2);
   click({tres.left + 30, (tres.top + tres.bottom) / 2});
+  ASSERT_TRUE(e2e::WaitFor([&] { return e2e::ListFocusedRow(Grid()) == 2; }));
+  // Real keys are taken in their own time, after the chord's round trip.
   ASSERT_TRUE(e2e::SendChord(Main(), {VK_CONTROL, VK_UP}));
+  ASSERT_TRUE(e2e::WaitFor([&] { return e2e::ListFocusedRow(Grid()) == 1; }));
   ASSERT_NO_FATAL_FAILURE(delete_highlighted(L"dos"));
   ASSERT_EQ(Rows(), 3);
   // Below the rows: the current row stays current, and highlighted.
   const std::wstring current = Cell(e2e::ListFocusedRow(Grid()), 1);
-  const RECT last = row_rect(Rows() - 1);
+  const RECT last = e2e::ListItemRect(Grid(), Rows() - 1);
   click({last.left + 30, last.bottom + 3 * (last.bottom - last.top)});
   ASSERT_NO_FATAL_FAILURE(delete_highlighted(current));
   EXPECT_EQ(Rows(), 2);

@@ -19,11 +19,26 @@
 
 namespace e2e {
 
-// What `paint` draws on a memory DC of that size; empty when no picture
+// A picture of 24-bit BGR pixels, rows top to bottom.
+struct Picture {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> bgr;
+
+  // The pixel's colour; CLR_INVALID outside the picture.
+  COLORREF Colour(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width || y >= height) return CLR_INVALID;
+    const uint8_t* pixel = &bgr[static_cast<size_t>((y * width + x) * 3)];
+    return RGB(pixel[2], pixel[1], pixel[0]);
+  }
+};
+
+// What `paint` draws on a memory DC of that size; no pixels when no picture
 // could be made.
-inline std::vector<uint8_t> PaintedPixels(
-    int width, int height, const std::function<void(HDC)>& paint) {
-  if (width <= 0 || height <= 0) return {};
+inline Picture PaintedPixels(int width, int height,
+                             const std::function<void(HDC)>& paint) {
+  Picture picture;
+  if (width <= 0 || height <= 0) return picture;
   HDC memory = CreateCompatibleDC(nullptr);
   BITMAPINFO bmi{};
   // Rows top-down, four bytes a pixel.
@@ -32,44 +47,47 @@ inline std::vector<uint8_t> PaintedPixels(
   void* bits = nullptr;
   HBITMAP dib =
       CreateDIBSection(memory, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  std::vector<uint8_t> bgr;
   if (dib && bits) {
     HGDIOBJ old = SelectObject(memory, dib);
     paint(memory);
     GdiFlush();
+    picture = {width, height, {}};
     // The DIB's blue, green, red and unused byte, less the unused one.
     const auto* px = static_cast<const uint8_t*>(bits);
     const auto count = static_cast<size_t>(width) * static_cast<size_t>(height);
     for (size_t i = 0; i < count; ++i) {
-      bgr.insert(bgr.end(), px + i * 4, px + i * 4 + 3);
+      picture.bgr.insert(picture.bgr.end(), px + i * 4, px + i * 4 + 3);
     }
     SelectObject(memory, old);
   }
   if (dib) DeleteObject(dib);
   DeleteDC(memory);
-  return bgr;
+  return picture;
 }
 
-// The client area's pixels, or empty.
-inline std::vector<uint8_t> CaptureClient(HWND hwnd, int& width, int& height) {
+// The client area's pixels, or none.
+inline Picture CaptureClient(HWND hwnd) {
   const SIZE size = ClientSize(hwnd);
-  width = size.cx;
-  height = size.cy;
   HDC source = GetDC(hwnd);
-  std::vector<uint8_t> bgr = PaintedPixels(width, height, [&](HDC memory) {
-    BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
+  Picture picture = PaintedPixels(size.cx, size.cy, [&](HDC memory) {
+    BitBlt(memory, 0, 0, size.cx, size.cy, source, 0, 0, SRCCOPY);
   });
   ReleaseDC(hwnd, source);
-  return bgr;
+  return picture;
+}
+
+// Where the picture of that name goes: the output folder, with the DPI in
+// the name when it is not 96.
+inline std::wstring PicturePath(std::wstring name, int dpi = 96) {
+  if (dpi != 96) name += L"-" + std::to_wstring(dpi) + L"dpi";
+  return OutputDir() + L"\\" + name + L".png";
 }
 
 // The client area as a PNG file through the system's own encoder (WIC);
 // false, and no file, when it could not be written.
 inline bool SaveClientPng(HWND hwnd, const std::wstring& path) {
-  int width = 0;
-  int height = 0;
-  std::vector<uint8_t> bgr = CaptureClient(hwnd, width, height);
-  if (bgr.empty()) return false;
+  Picture picture = CaptureClient(hwnd);
+  if (picture.bgr.empty()) return false;
   const quorvel::com::Apartment com;
   // 24-bit BGR rows, top-down: what WIC's PNG encoder takes as it is. The
   // objects are let go before a failed file is removed.
@@ -93,16 +111,18 @@ inline bool SaveClientPng(HWND hwnd, const std::wstring& path) {
     if (SUCCEEDED(hr)) hr = encoder->CreateNewFrame(&frame, nullptr);
     if (SUCCEEDED(hr)) hr = frame->Initialize(nullptr);
     if (SUCCEEDED(hr))
-      hr = frame->SetSize(static_cast<UINT>(width), static_cast<UINT>(height));
+      hr = frame->SetSize(static_cast<UINT>(picture.width),
+                          static_cast<UINT>(picture.height));
     // The encoder may answer with a format of its own choosing instead.
     if (SUCCEEDED(hr)) hr = frame->SetPixelFormat(&format);
     if (SUCCEEDED(hr) && !IsEqualGUID(format, GUID_WICPixelFormat24bppBGR)) {
       hr = WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT;
     }
     if (SUCCEEDED(hr)) {
-      hr = frame->WritePixels(static_cast<UINT>(height),
-                              static_cast<UINT>(width) * 3,
-                              static_cast<UINT>(bgr.size()), bgr.data());
+      hr = frame->WritePixels(static_cast<UINT>(picture.height),
+                              static_cast<UINT>(picture.width) * 3,
+                              static_cast<UINT>(picture.bgr.size()),
+                              picture.bgr.data());
     }
     if (SUCCEEDED(hr)) hr = frame->Commit();
     if (SUCCEEDED(hr)) hr = encoder->Commit();
@@ -110,11 +130,6 @@ inline bool SaveClientPng(HWND hwnd, const std::wstring& path) {
   }();
   if (FAILED(written)) DeleteFileW(path.c_str());
   return SUCCEEDED(written);
-}
-
-// A colour as its three bytes in a picture.
-inline std::vector<uint8_t> Bgr(COLORREF colour) {
-  return {GetBValue(colour), GetGValue(colour), GetRValue(colour)};
 }
 
 }  // namespace e2e

@@ -12,8 +12,7 @@
 
 #include "app/win32/control_ids.h"
 #include "common/win32/windows_api.h"
-#include "tests/support/handles.h"
-#include "tests/support/utf8.h"
+#include "tests/support/support.h"
 
 namespace e2e {
 
@@ -106,38 +105,33 @@ class App {
  public:
   // Starts the program and waits (bounded) for its main window to exist.
   // The main window may still be hidden while a start-up message box waits.
-  static App Start(const std::wstring& exe = QuorvelExe(),
-                   int timeout_ms = 15000) {
-    App app;
+  explicit App(const std::wstring& exe = QuorvelExe(), int timeout_ms = 15000) {
     std::wstring command = L"\"" + exe + L"\"";
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi{};
     if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0,
                         nullptr, nullptr, &si, &pi)) {
-      return app;
+      return;
     }
-    app.process_.Reset(pi.hProcess);
+    process_.Reset(pi.hProcess);
     CloseHandle(pi.hThread);
-    app.pid_ = pi.dwProcessId;
-    app.tid_ = pi.dwThreadId;
+    pid_ = pi.dwProcessId;
+    tid_ = pi.dwThreadId;
     WaitForInputIdle(pi.hProcess, static_cast<DWORD>(timeout_ms));
     // The process's window of the program's class.
     const auto is_main = [&](HWND hwnd) {
       wchar_t name[256] = L"";
-      return ProcessOf(hwnd) == app.pid_ && GetClassNameW(hwnd, name, 256) &&
+      return ProcessOf(hwnd) == pid_ && GetClassNameW(hwnd, name, 256) &&
              std::wstring_view(name) == quorvel::app::win32::kMainWindowClass;
     };
     WaitFor(
         [&] {
-          app.main_ = FindTopWindow(is_main);
-          return app.main_ != nullptr || !app.Running();
+          main_ = FindTopWindow(is_main);
+          return main_ != nullptr || !Running();
         },
         timeout_ms);
-    return app;
   }
-  App(App&&) = default;
-  App& operator=(App&&) = default;
   ~App() { Kill(); }
 
   HWND Main() const { return main_; }
@@ -172,7 +166,6 @@ class App {
   }
 
  private:
-  App() = default;
   UniqueHandle process_;
   DWORD pid_ = 0;
   DWORD tid_ = 0;

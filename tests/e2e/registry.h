@@ -7,13 +7,14 @@
 // The header below needs windows.h before it.
 #include <objbase.h>
 
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "connection/win32/ado_interfaces.h"
-#include "tests/support/handles.h"
+#include "tests/support/support.h"
 
 namespace e2e {
 
@@ -38,11 +39,6 @@ class RegistrySeeder {
     std::wstring joined;
     for (const auto& item : items) joined += item + L'\0';
     return SetRaw(view, key, name, REG_MULTI_SZ, Bytes(joined + L'\0'));
-  }
-  bool SetDword(View view, const std::wstring& key, const std::wstring& name,
-                DWORD value) {
-    const auto* p = reinterpret_cast<const BYTE*>(&value);
-    return SetRaw(view, key, name, REG_DWORD, {p, p + sizeof(value)});
   }
   // Stores exactly these bytes (a string without its NUL stays so).
   bool SetRaw(View view, const std::wstring& key, const std::wstring& name,
@@ -157,12 +153,15 @@ class RegistrySeeder {
   std::vector<OldValue> changed_;
 };
 
-// ADO's Connection and Command classes served by the DLL at that path, in
-// the 32-bit HKCR\CLSID where a 32-bit program looks them up; undone with
-// the rest of what the registry was given.
-inline bool ServeAdoFrom(RegistrySeeder& registry, const std::wstring& dll) {
-  namespace ado = quorvel::connection::win32::ado;
-  for (const CLSID& clsid : {ado::kClsidConnection, ado::kClsidCommand}) {
+// The classes served by the DLL at that path, ADO's Connection and Command
+// unless others are named, in the 32-bit HKCR\CLSID where a 32-bit program
+// looks them up; undone with the rest of what the registry was given.
+inline bool ServeClassesFrom(
+    RegistrySeeder& registry, const std::wstring& dll,
+    std::initializer_list<CLSID> classes = {
+        quorvel::connection::win32::ado::kClsidConnection,
+        quorvel::connection::win32::ado::kClsidCommand}) {
+  for (const CLSID& clsid : classes) {
     wchar_t text[40] = L"";
     StringFromGUID2(clsid, text, 40);
     const std::wstring key = std::wstring(L"SOFTWARE\\Classes\\CLSID\\") +

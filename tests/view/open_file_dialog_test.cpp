@@ -16,7 +16,8 @@
 
 #include "files/file_selection.h"
 #include "tests/e2e/file_dialog_driver.h"
-#include "tests/e2e/harness.h"
+#include "tests/e2e/process.h"
+#include "tests/support/support.h"
 
 namespace quorvel::files::win32 {
 namespace {
@@ -29,36 +30,11 @@ using files::SplitAtNul;
 constexpr char16_t kTitle[] = u"Seleccionar ficheros";
 constexpr int kWaitMs = e2e::FileDialog::kWaitMs;
 
-std::wstring W(const Text& text) {
-  return std::wstring(reinterpret_cast<const wchar_t*>(text.data()),
-                      text.size());
-}
-
 // What the driver thread saw; checked on the test thread afterwards.
 struct DriverLog {
   bool found = false;
-  std::wstring title;
-  std::wstring filter_shown;
-  bool read_only_box_visible = true;
   std::vector<std::string> problems;
 };
-
-std::wstring FilterShown(const e2e::FileDialog& dialog) {
-  HWND combo = GetDlgItem(dialog.hwnd(), cmb1);
-  const LRESULT index = SendMessageW(combo, CB_GETCURSEL, 0, 0);
-  if (index < 0) {
-    return L"<none>";
-  }
-  wchar_t text[256] = {};
-  SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index),
-               reinterpret_cast<LPARAM>(text));
-  return text;
-}
-
-bool ReadOnlyBoxVisible(const e2e::FileDialog& dialog) {
-  HWND box = GetDlgItem(dialog.hwnd(), chx1);
-  return box != nullptr && IsWindowVisible(box);
-}
 
 // Works the dialog it finds on `thread`, then makes sure it goes.
 void Drive(DWORD thread, DriverLog& log,
@@ -69,22 +45,11 @@ void Drive(DWORD thread, DriverLog& log,
     log.problems.push_back("dialog never appeared");
     return;
   }
-  log.title = e2e::WindowText(shown->hwnd());
-  log.filter_shown = FilterShown(*shown);
-  log.read_only_box_visible = ReadOnlyBoxVisible(*shown);
   steps(*shown);
   // Whatever the steps did, the dialog must not outlive the test.
   if (!shown->WaitClosed(kWaitMs)) {
     log.problems.push_back("dialog still open after the steps");
     shown->Press(IDCANCEL);
-  }
-}
-
-// Moves the dialog into the folder, noting it when it cannot.
-void Browse(const e2e::FileDialog& d, const std::wstring& folder,
-            DriverLog& log) {
-  if (!d.Open(folder)) {
-    log.problems.push_back("could not open the folder");
   }
 }
 
@@ -109,9 +74,7 @@ void Configure(OpenFileDialog& dialog) {
 
 std::vector<std::wstring> Pieces(const Text& text) {
   std::vector<std::wstring> pieces;
-  for (const Text& piece : SplitAtNul(text)) {
-    pieces.push_back(W(piece));
-  }
+  for (const Text& piece : SplitAtNul(text)) pieces.push_back(e2e::Wide(piece));
   return pieces;
 }
 
@@ -122,39 +85,49 @@ TEST(OpenFileDialogTest, ShowsTheSettingsAndReturnsOneTypedPath) {
   OpenFileDialog dialog;
   Configure(dialog);
   DriverLog log;
-  const PendingError error = ShowWorked(
-      dialog, log, [&](const e2e::FileDialog& d) { d.Confirm(path); });
+  std::wstring title;
+  std::vector<std::wstring> filter_shown;
+  bool read_only_box_visible = true;
+  const PendingError error =
+      ShowWorked(dialog, log, [&](const e2e::FileDialog& d) {
+        title = e2e::WindowText(d.hwnd());
+        const HWND filters = GetDlgItem(d.hwnd(), cmb1);
+        const std::vector<std::wstring> items = e2e::ComboItems(filters);
+        const auto index = static_cast<size_t>(e2e::ComboSelection(filters));
+        if (index < items.size()) filter_shown.push_back(items[index]);
+        const HWND read_only = GetDlgItem(d.hwnd(), chx1);
+        read_only_box_visible = read_only != nullptr && e2e::Visible(read_only);
+        d.Confirm(path);
+      });
   ASSERT_TRUE(log.found);
   EXPECT_TRUE(log.problems.empty()) << log.problems.front();
-  EXPECT_EQ(log.title, L"Seleccionar ficheros");
-  EXPECT_EQ(log.filter_shown, L"*.mdf");
-  EXPECT_FALSE(log.read_only_box_visible);
+  EXPECT_EQ(title, L"Seleccionar ficheros");
+  EXPECT_EQ(filter_shown, std::vector<std::wstring>{L"*.mdf"});
+  EXPECT_FALSE(read_only_box_visible);
   EXPECT_EQ(error.number, 0);
-  EXPECT_EQ(W(dialog.FileName()), path);
+  EXPECT_EQ(e2e::Wide(dialog.FileName()), path);
 }
 
 TEST(OpenFileDialogTest, SeveralNamesComeBackAsFolderThenNames) {
   e2e::ScratchFolder folder;
-  for (const wchar_t* name : {L"a.mdf", L"b.mdf", L"c.mdf"}) {
-    folder.Add(name);
-  }
+  for (const wchar_t* name : {L"a.mdf", L"b.mdf", L"c.mdf"}) folder.Add(name);
   OpenFileDialog dialog;
   Configure(dialog);
   DriverLog log;
   const PendingError error =
       ShowWorked(dialog, log, [&](const e2e::FileDialog& d) {
-        Browse(d, folder.path(), log);
+        if (!d.Open(folder.path()))
+          log.problems.push_back("could not open the folder");
         d.Confirm(L"\"a.mdf\" \"b.mdf\" \"c.mdf\"");
       });
   ASSERT_TRUE(log.found);
   EXPECT_TRUE(log.problems.empty()) << log.problems.front();
   EXPECT_EQ(error.number, 0);
   const std::vector<std::wstring> pieces = Pieces(dialog.FileName());
-  ASSERT_EQ(pieces.size(), 4u) << W(dialog.FileName());
+  ASSERT_EQ(pieces.size(), 4u) << e2e::Wide(dialog.FileName());
   EXPECT_TRUE(e2e::SameText(pieces[0], folder.path()));
-  EXPECT_EQ(pieces[1], L"a.mdf");
-  EXPECT_EQ(pieces[2], L"b.mdf");
-  EXPECT_EQ(pieces[3], L"c.mdf");
+  EXPECT_EQ(std::vector<std::wstring>(pieces.begin() + 1, pieces.end()),
+            (std::vector<std::wstring>{L"a.mdf", L"b.mdf", L"c.mdf"}));
   EXPECT_NE(dialog.FileName().back(), u'\0');
 }
 
@@ -180,25 +153,23 @@ TEST(OpenFileDialogTest, CancelIsAnErrorOnlyWhenAskedAndClearsTheLastResult) {
   folder.Add(L"first.mdf");
   OpenFileDialog dialog;
   Configure(dialog);
-  DriverLog chosen;
-  ShowWorked(dialog, chosen, [&](const e2e::FileDialog& d) {
+  DriverLog log;
+  ShowWorked(dialog, log, [&](const e2e::FileDialog& d) {
     d.Confirm(folder.path() + L"\\first.mdf");
   });
   ASSERT_FALSE(dialog.FileName().empty());
 
-  DriverLog raised;
   const PendingError cancelled = ShowWorked(
-      dialog, raised, [](const e2e::FileDialog& d) { d.Press(IDCANCEL); });
-  ASSERT_TRUE(raised.found);
+      dialog, log, [](const e2e::FileDialog& d) { d.Press(IDCANCEL); });
+  ASSERT_TRUE(log.found);
   EXPECT_EQ(cancelled.number, kDialogCancelled);
   EXPECT_EQ(cancelled.description, Text(u"Cancel was selected."));
   EXPECT_TRUE(dialog.FileName().empty());
 
   dialog.SetCancelError(false);
-  DriverLog quiet;
   const PendingError silent = ShowWorked(
-      dialog, quiet, [](const e2e::FileDialog& d) { d.Press(IDCANCEL); });
-  ASSERT_TRUE(quiet.found);
+      dialog, log, [](const e2e::FileDialog& d) { d.Press(IDCANCEL); });
+  ASSERT_TRUE(log.found);
   EXPECT_EQ(silent.number, 0);
   EXPECT_TRUE(silent.description.empty());
   EXPECT_TRUE(dialog.FileName().empty());
@@ -231,13 +202,13 @@ TEST(OpenFileDialogTest, HundredsOfTypedNamesAndAFullPathComeBackWhole) {
   DriverLog log;
   const PendingError error =
       ShowWorked(dialog, log, [&](const e2e::FileDialog& d) {
-        Browse(d, folder.path(), log);
+        if (!d.Open(folder.path()))
+          log.problems.push_back("could not open the folder");
         d.Confirm(typed);
       });
   ASSERT_TRUE(log.found);
   EXPECT_TRUE(log.problems.empty()) << log.problems.front();
-  EXPECT_EQ(error.number, 0) << W(error.description);
-
+  EXPECT_EQ(error.number, 0) << e2e::Wide(error.description);
   // None of the names exists: nothing checks them. In the order typed, the
   // full path as it is.
   const std::vector<std::wstring> pieces = Pieces(dialog.FileName());
@@ -249,8 +220,8 @@ TEST(OpenFileDialogTest, HundredsOfTypedNamesAndAFullPathComeBackWhole) {
   }
   const std::vector<Text> paths = ChosenPaths(dialog.FileName());
   ASSERT_EQ(paths.size(), static_cast<std::size_t>(kNames) + 1);
-  EXPECT_EQ(W(paths[0]), full_path);
-  EXPECT_EQ(W(paths[1]), pieces[0] + L"\\" + LongName(0));
+  EXPECT_EQ(e2e::Wide(paths[0]), full_path);
+  EXPECT_EQ(e2e::Wide(paths[1]), pieces[0] + L"\\" + LongName(0));
 }
 
 TEST(OpenFileDialogTest, AFailureCarriesItsNumberAndAText) {

@@ -1,7 +1,7 @@
 // A top-level window hosting controls under test (or in a benchmark): it
 // answers the grid's display-info requests and records the commands it
-// receives. And what the tests read of the controls in it, through the
-// harness's readers, which work in this process as well.
+// receives. The harness's readers (tests/e2e/controls.h) read the controls
+// in it, in this process as well.
 #pragma once
 
 #include <cmath>
@@ -10,7 +10,7 @@
 
 #include "common/win32/windows_api.h"
 #include "files/win32/listview_grid.h"
-#include "tests/e2e/listview.h"
+#include "tests/e2e/controls.h"
 
 namespace quorvel::app::win32::testing {
 
@@ -100,17 +100,6 @@ inline int ScreenDpi(int axis) {
 // Twips to pixels in floating point, rounded half away from zero.
 inline int ExpectedPixels(int twips, int dpi) {
   return static_cast<int>(std::lround(twips * static_cast<double>(dpi) / 1440));
-}
-
-// The names the grid's tests read cells and the selection by.
-inline constexpr auto ItemText = &e2e::ListCell;
-inline constexpr auto SelectedItems = &e2e::ListSelectedRows;
-
-inline std::wstring ColumnText(HWND list_view, int column) {
-  const std::vector<std::wstring> titles = e2e::HeaderTexts(list_view);
-  return column < static_cast<int>(titles.size())
-             ? titles[static_cast<size_t>(column)]
-             : L"<no column>";
 }
 
 }  // namespace quorvel::app::win32::testing

@@ -1,6 +1,11 @@
-// "Adjuntar" through the form: its messages and the order of its steps.
+// "Adjuntar" through the form: its messages and the order of its steps. And
+// one handler at a time: whatever event comes while a handler waits for the
+// server, a box or the dialog starts nothing, and a close still ends it.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
 
 #include "fakes/fake_form.h"
 
@@ -38,7 +43,6 @@ TEST_F(AttachRun, EachRowGetsItsOwnCommandInOrder) {
   AddFiles({u"ventas"});
   TakeEvents();
   form().Command4_Click();
-
   // The row is in sight before its call, marked as soon as it returns.
   EXPECT_THAT(TakeEvents(),
               ElementsAre("Grid.ClearMarks", "Window.Progress=normal 0/1",
@@ -104,32 +108,32 @@ TEST_F(AttachRun, ClosingTheWindowAtAFailureBoxEndsTheRunThere) {
 
 // Marks and progress: what each row's call made of it, and the share done.
 TEST_F(AttachRun, EveryRowIsMarkedAsItsCallReturnsAndTheProgressFollows) {
+  using files::RowMark;
   AddFiles({u"uno", u"dos", u"tres", u"cuatro"});
   ado.execute_failures[u"dos"] = {-1, u"refused"};
-  std::vector<std::vector<files::RowMark>> marks_at_each_box;
-  messages.while_shown = [&] {
-    std::vector<files::RowMark> marks;
-    for (int32_t row = 1; row <= 4; ++row) marks.push_back(grid.marks.Of(row));
-    marks_at_each_box.push_back(marks);
+  const auto marks = [&] {
+    std::vector<RowMark> each;
+    for (int32_t row = 1; row < grid.RowCount(); ++row) {
+      each.push_back(grid.marks.Of(row));
+    }
+    return each;
   };
+  std::vector<std::vector<RowMark>> marks_at_each_box;
+  messages.while_shown = [&] { marks_at_each_box.push_back(marks()); };
   form().Command4_Click();
 
-  using files::RowMark;
-  const std::vector<RowMark> after_two = {RowMark::kAttached, RowMark::kFailed,
-                                          RowMark::kNone, RowMark::kNone};
-  EXPECT_THAT(marks_at_each_box, ElementsAre(after_two))
+  EXPECT_THAT(marks_at_each_box,
+              ElementsAre(ElementsAre(RowMark::kAttached, RowMark::kFailed,
+                                      RowMark::kNone, RowMark::kNone)))
       << "the failed row is marked before its box shows";
-  for (int32_t row = 1; row <= 4; ++row) {
-    EXPECT_EQ(grid.marks.Of(row),
-              row == 2 ? RowMark::kFailed : RowMark::kAttached);
-  }
+  EXPECT_THAT(marks(), ElementsAre(RowMark::kAttached, RowMark::kFailed,
+                                   RowMark::kAttached, RowMark::kAttached));
   const auto normal = ProgressState::kNormal;
   const auto error = ProgressState::kError;
   EXPECT_THAT(window.progress,
               ElementsAre(Progress{normal, 0, 4}, Progress{normal, 1, 4},
                           Progress{error, 2, 4}, Progress{error, 3, 4},
                           Progress{error, 4, 4}, Progress{}));
-
   // Delete on the failed row takes its mark along; a row added after the
   // run has none.
   grid.current_row = 2;
@@ -138,16 +142,127 @@ TEST_F(AttachRun, EveryRowIsMarkedAsItsCallReturnsAndTheProgressFollows) {
   int16_t key = kDeleteKeyCode;
   form().vsFlexGrid1_KeyDown(key, 0);
   AddFiles({u"cinco"});
-  EXPECT_EQ(grid.marks.Of(2), RowMark::kAttached);
-  EXPECT_EQ(grid.marks.Of(3), RowMark::kAttached);
-  EXPECT_EQ(grid.marks.Of(4), RowMark::kNone);
-
+  EXPECT_THAT(marks(), ElementsAre(RowMark::kAttached, RowMark::kAttached,
+                                   RowMark::kAttached, RowMark::kNone));
   // The next run starts from no marks at all.
   TakeEvents();
   form().Command4_Click();
   const EventLog events = TakeEvents();
   ASSERT_FALSE(events.empty());
   EXPECT_EQ(events.front(), "Grid.ClearMarks");
+}
+
+// A connected form with two file rows, the first one current.
+struct ConnectedForm : FormFixture {
+  ConnectedForm() {
+    Servers({u"(LOCAL)", u"(LOCAL)\\OTRO"});
+    form().SetUpFileGrid();
+    form().Command1_Click();
+    AddFiles({u"a", u"b"});
+    grid.current_row = 1;
+    dialog.result_text = u"C:\\Data\\c.mdf";
+    TakeEvents();
+  }
+
+  // Every event a user or another program can raise at the window.
+  void RaiseEveryEvent() {
+    form().Combo1_Click();
+    form().Command1_Click();
+    form().Command2_Click();
+    form().Command3_Click();
+    form().Command4_Click();
+    int16_t key = kDeleteKeyCode;
+    form().vsFlexGrid1_KeyDown(key, 0);
+  }
+};
+
+// What a handler logs with every event raised at each of its waits, and
+// what it logs with none: the same, when no other handler starts.
+void ExpectNothingElseStarts(const std::function<void(ConnectedForm&)>& arrange,
+                             const std::function<void(FrmAdjuntar&)>& handler) {
+  const auto run = [&](bool raise_events) {
+    auto form = std::make_unique<ConnectedForm>();
+    arrange(*form);
+    ConnectedForm& raiser = *form;
+    const auto raise = [&raiser, raise_events] {
+      if (raise_events) raiser.RaiseEveryEvent();
+    };
+    form->ado.during_call = raise;
+    form->messages.while_shown = raise;
+    form->dialog.while_shown = raise;
+    handler(form->form());
+    // Nothing left over either: the same events afterwards.
+    EventLog events = form->TakeEvents();
+    events.push_back("rows=" + std::to_string(form->grid.RowCount()));
+    events.push_back("connections=" +
+                     std::to_string(form->ado.connections_alive));
+    return events;
+  };
+  const EventLog alone = run(false);
+  EXPECT_FALSE(alone.empty());
+  EXPECT_EQ(run(true), alone);
+}
+
+TEST(OneHandlerAtATime, NothingStartsWhileARunWaitsForTheServerOrItsBox) {
+  ExpectNothingElseStarts(
+      [](ConnectedForm& form) {
+        form.ado.execute_failures[u"a"] = {-1, u"refused"};
+      },
+      [](FrmAdjuntar& form) { form.Command4_Click(); });
+}
+
+TEST(OneHandlerAtATime, NothingStartsWhileTheConnectionOpensOrCloses) {
+  ExpectNothingElseStarts(
+      [](ConnectedForm& form) { form.form().Command2_Click(); },
+      [](FrmAdjuntar& form) { form.Command1_Click(); });
+  ExpectNothingElseStarts([](ConnectedForm&) {},
+                          [](FrmAdjuntar& form) { form.Command2_Click(); });
+}
+
+TEST(OneHandlerAtATime, NothingStartsUnderTheDialogOrTheDeleteQuestion) {
+  ExpectNothingElseStarts([](ConnectedForm&) {},
+                          [](FrmAdjuntar& form) { form.Command3_Click(); });
+  ExpectNothingElseStarts(
+      [](ConnectedForm& form) {
+        form.messages.answers.push_back(MessageAnswer::kYes);
+      },
+      [](FrmAdjuntar& form) {
+        int16_t key = kDeleteKeyCode;
+        form.vsFlexGrid1_KeyDown(key, 0);
+      });
+}
+
+TEST(OneHandlerAtATime, AfterAHandlerTheNextEventIsHandledAsUsual) {
+  ConnectedForm form;
+  form.ado.during_call = [&form] { form.RaiseEveryEvent(); };
+  form.form().Command4_Click();
+  form.ado.during_call = nullptr;
+  form.TakeEvents();
+  form.form().Command2_Click();
+  EXPECT_THAT(form.TakeEvents(), ::testing::Contains("Connection#1.Close"));
+}
+
+TEST(OneHandlerAtATime, AClosingWindowEndsTheRunDuringItsCall) {
+  ConnectedForm form;
+  form.ado.during_call = [&form] { form.form().Form_Unload(); };
+  form.form().Command4_Click();
+  EXPECT_EQ(form.ado.executed.size(), 1u) << "no call after the close";
+  EXPECT_TRUE(form.messages.shown.empty()) << "no box after the close";
+  form.form().Command3_Click();
+  EXPECT_THAT(form.TakeEvents(),
+              ::testing::Not(::testing::Contains("Dialog.ShowOpen")));
+}
+
+TEST(OneHandlerAtATime, AClosingWindowLeavesAConnectionThatOpensUnused) {
+  ConnectedForm form;
+  form.form().Command2_Click();
+  form.ado.during_call = [&form] { form.form().Form_Unload(); };
+  form.TakeEvents();
+  form.form().Command1_Click();
+  EXPECT_THAT(form.TakeEvents(),
+              ElementsAre("Window.Busy=1", ::testing::_, ::testing::_,
+                          ::testing::_, "Connection#2.Open", "Window.Busy=0"));
+  EXPECT_TRUE(form.messages.shown.empty());
 }
 
 }  // namespace

@@ -77,7 +77,6 @@ TEST_F(WinRegTest, FailuresGiveEmptyTextAndStillClose) {
                     u"Present", Sz("x"));
   registry.DenyAccess(View::k32Bit, RootKey::kLocalMachine,
                       u"SOFTWARE\\Locked");
-
   // Selectors outside 0..2 open nothing, yet the zero handle is closed.
   for (const int32_t selector : {3, -1, 1000}) {
     EXPECT_EQ(Read(u"Present", selector), u"");
@@ -141,17 +140,14 @@ TEST_F(WinRegTest, QueryStatusesAndValues) {
   value = {};
   EXPECT_EQ(Query(u"Dword", value), 0);
   EXPECT_EQ(value, RegistryValue(int32_t{0x01020304}));
-
   // Shorter DWORD data fills the low bytes of a zeroed buffer.
   value = {};
   EXPECT_EQ(Query(u"ShortDword", value), 0);
   EXPECT_EQ(value, RegistryValue(int32_t{5}));
-
   // Other types leave the value as the caller passed it.
   value = int32_t{77};
   EXPECT_EQ(Query(u"Binary", value), WinReg::kUnreadableType);
   EXPECT_EQ(value, RegistryValue(int32_t{77}));
-
   // No key, or no such value: the type stays 0.
   value = {};
   EXPECT_EQ(QueryRegistryValue(registry, 0, u"Sz", value),
@@ -192,7 +188,6 @@ TEST_F(WinRegTest, HostileSizesNeverOverrunOrCrash) {
   EXPECT_TRUE(std::holds_alternative<std::monostate>(value));
   EXPECT_EQ(Query(u"OverReported", value), 0);
   EXPECT_EQ(value, RegistryValue(Text(u"abc\0", 4)));
-
   // Through the string reader each of them is just empty, or the written
   // text; the grown value reads whole on the next call.
   registry.SetValue(View::k32Bit, kKey, u"Grows", grows);

@@ -145,11 +145,9 @@ TEST_F(ServerListTest, VersionOfTheSelectedEntry) {
   Version(View::k64Bit, VersionKey(u"Solo64"), "16.0.1000.6");
   const std::vector<Text> entries = Entries();
   ASSERT_EQ(entries.size(), 4u);
-
   // Found in the process's own view: read there only.
   EXPECT_EQ(VersionOf(entries[0]), u"15.0.2000.5");
   EXPECT_EQ(OpensOf(kDefaultVersionKey), std::vector<uint32_t>{1});
-
   // Empty in the own view: the 64-bit view is asked as well.
   EXPECT_EQ(VersionOf(entries[1]), u"14.0.1000.169");
   EXPECT_EQ(OpensOf(VersionKey(u"Ventas")), (std::vector<uint32_t>{1, 257}));
@@ -240,7 +238,6 @@ TEST_F(InstanceIdVersion, ASql2000VersionComesFirstAndOddMappingsGiveNothing) {
   EXPECT_EQ(VersionOf(u"(LOCAL)\\viejo2"), u"");
   Map(View::k32Bit, u"viejo2", Sz("MSSQL.1"));
   EXPECT_EQ(VersionOf(u"(LOCAL)\\viejo2"), u"9.00.5000.00");
-
   // Mappings of the wrong type lead nowhere.
   Setup(View::k32Bit, u"1", u"PatchLevel", "wrong");
   Map(View::k32Bit, u"Dword", Dword(1));

@@ -1,7 +1,10 @@
-// Floor for the start-up benchmark: Quorvel's window with its nine controls,
+// The start-up benchmark's two baselines, built like Quorvel.exe (same
+// toolchain, static, GUI subsystem) from this one source. With
+// QUORVEL_SAME_CONTROLS, the floor: Quorvel's window with its nine controls,
 // built from the same layout, font, icons and resources, and nothing behind
-// them (no registry, no form, no COM). What Quorvel.exe takes beyond this is
-// its own doing.
+// them (no registry, no form, no COM); what Quorvel.exe takes beyond it is
+// its own doing. Without, the least a window program does: the same window,
+// empty.
 #include "common/win32/windows_api.h"
 // commctrl.h needs windows.h first.
 #include <commctrl.h>
@@ -9,12 +12,18 @@
 #include <iterator>
 
 #include "app/win32/layout.h"
-#include "tests/bench/bare_window.h"
 
 namespace {
 
 namespace view = quorvel::app::win32;
 
+LRESULT CALLBACK QuitWithWindow(HWND hwnd, UINT message, WPARAM wparam,
+                                LPARAM lparam) {
+  if (message == WM_DESTROY) PostQuitMessage(0);
+  return DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+#ifdef QUORVEL_SAME_CONTROLS
 // The grid as the form leaves it: two titled columns, the path column 70% of
 // the grid, whole-row selection that stays visible.
 void SetUpGrid(HWND grid, int grid_width_twips, int dpi_x) {
@@ -68,20 +77,23 @@ bool CreateControls(HWND window, HINSTANCE instance, int dpi_x, int dpi_y,
   return true;
 }
 
+#endif
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  view::InitControlClasses();
-
   WNDCLASSEXW window_class{};
   window_class.cbSize = sizeof(window_class);
-  window_class.lpfnWndProc = bench::QuitWithWindow;
+  window_class.lpfnWndProc = QuitWithWindow;
   window_class.hInstance = instance;
-  window_class.hIcon = view::LoadAppIcon(instance, SM_CXICON, SM_CYICON);
-  window_class.hIconSm = view::LoadAppIcon(instance, SM_CXSMICON, SM_CYSMICON);
   window_class.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  window_class.lpszClassName = L"QuorvelSameControlsWindow";
+  window_class.lpszClassName = L"QuorvelBaselineWindow";
+#ifdef QUORVEL_SAME_CONTROLS
+  view::InitControlClasses();
+  window_class.hIcon = view::LoadAppIcon(instance, SM_CXICON, SM_CYICON);
+  window_class.hIconSm = view::LoadAppIcon(instance, SM_CXSMICON, SM_CYSMICON);
+#endif
   if (RegisterClassExW(&window_class) == 0) return 1;
 
   HDC screen = GetDC(nullptr);
@@ -95,14 +107,19 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
       WS_EX_CONTROLPARENT, window_class.lpszClassName, view::TitleAsPlaced(),
       view::kFrameStyle, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
       frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
-  HFONT font = view::CreateControlFont(dpi_y);
-  if (window == nullptr ||
-      !CreateControls(window, instance, dpi_x, dpi_y, font)) {
+  if (window == nullptr) return 1;
+#ifdef QUORVEL_SAME_CONTROLS
+  if (!CreateControls(window, instance, dpi_x, dpi_y,
+                      view::CreateControlFont(dpi_y))) {
     return 1;
   }
+#endif
   ShowWindow(window, SW_SHOWNORMAL);
   UpdateWindow(window);
-  const int exit_code = bench::RunMessageLoop();
-  DeleteObject(font);
-  return exit_code;
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  return static_cast<int>(message.wParam);
 }

@@ -1,6 +1,10 @@
-// The grid and the combo adapter on real controls.
-#include "files/win32/listview_grid.h"
-
+// The Win32 adapters on real controls: the grid, the combo and the window's
+// own adapters; then the main window in this process, on what the
+// end-to-end suite cannot see from outside: the font object and where the
+// focus goes after a click. The test prefix registers no SQL Server, so the
+// load ends with no server.
+#include "common/win32/windows_api.h"
+// The common controls header needs the base types above.
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
@@ -8,17 +12,18 @@
 #include <chrono>
 #include <cstdio>
 #include <iterator>
+#include <memory>
 #include <vector>
 
+#include "app/win32/control_ids.h"
+#include "app/win32/main_window.h"
 #include "app/win32/win32_controls.h"
+#include "files/win32/listview_grid.h"
+#include "tests/e2e/pictures.h"
 #include "tests/view/test_window.h"
 
 namespace quorvel::app::win32::testing {
 namespace {
-
-Text T(const wchar_t* text) {
-  return Text(reinterpret_cast<const char16_t*>(text));
-}
 
 class ListViewGridTest : public ::testing::Test {
  protected:
@@ -33,7 +38,7 @@ class ListViewGridTest : public ::testing::Test {
   void AddFiles(int count) {
     for (int n = 1; n <= count; ++n) {
       grid_.AddRow(u"");
-      const std::u16string number = T(std::to_wstring(n).c_str());
+      const std::u16string number = e2e::FromUtf8(std::to_string(n));
       grid_.SetCellText(grid_.RowCount() - 1, 0, u"path" + number);
       grid_.SetCellText(grid_.RowCount() - 1, 1, u"db" + number);
     }
@@ -43,10 +48,8 @@ class ListViewGridTest : public ::testing::Test {
   // Where the ListView shows a file row; 40 pixels below the last for the
   // row after it.
   POINT InRow(int32_t row) const {
-    RECT item{LVIR_BOUNDS, 0, 0, 0};
     const int32_t shown = std::min(row, grid_.RowCount() - 1);
-    SendMessageW(list_view_, LVM_GETITEMRECT, static_cast<WPARAM>(shown - 1),
-                 reinterpret_cast<LPARAM>(&item));
+    const RECT item = e2e::ListItemRect(list_view_, shown - 1);
     return {item.left + 20, (item.top + item.bottom) / 2 + (row - shown) * 40};
   }
 
@@ -55,10 +58,9 @@ class ListViewGridTest : public ::testing::Test {
   void Input(UINT down, WPARAM wparam, LPARAM lparam, BYTE held = 0) {
     BYTE saved[256] = {};
     GetKeyboardState(saved);
-    BYTE keys[256] = {};
-    std::copy(std::begin(saved), std::end(saved), std::begin(keys));
+    std::vector<BYTE> keys(std::begin(saved), std::end(saved));
     if (held != 0) keys[held] |= 0x80;
-    SetKeyboardState(keys);
+    SetKeyboardState(keys.data());
     const bool click = down == WM_LBUTTONDOWN;
     const WPARAM mouse_keys =
         held == VK_CONTROL ? MK_CONTROL : (held == VK_SHIFT ? MK_SHIFT : 0);
@@ -72,32 +74,29 @@ class ListViewGridTest : public ::testing::Test {
     const POINT at = InRow(row);
     Input(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y), held);
   }
+  std::wstring Item(int item, int column) const {
+    return e2e::ListCell(list_view_, item, column);
+  }
+  auto Selected() const { return e2e::ListSelectedRows(list_view_); }
   // The one highlighted row, 0 for none, or minus the count of several.
   int32_t Highlighted() const {
-    const std::vector<int> items = SelectedItems(list_view_);
+    const std::vector<int> items = Selected();
     return items.size() == 1 ? items.front() + 1
                              : -static_cast<int32_t>(items.size());
   }
 
   // The middle line of a row as the ListView paints it.
   std::vector<COLORREF> PaintedRow(int32_t row) const {
-    RECT client{};
-    GetClientRect(list_view_, &client);
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bitmap =
-        CreateCompatibleBitmap(screen, client.right, client.bottom);
-    ReleaseDC(nullptr, screen);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    SendMessageW(list_view_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc),
-                 PRF_CLIENT | PRF_ERASEBKGND);
+    const SIZE size = e2e::ClientSize(list_view_);
+    const e2e::Picture painted =
+        e2e::PaintedPixels(size.cx, size.cy, [&](HDC dc) {
+          SendMessageW(list_view_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc),
+                       PRF_CLIENT | PRF_ERASEBKGND);
+        });
     std::vector<COLORREF> pixels;
-    for (int x = 0; x < client.right; ++x) {
-      pixels.push_back(GetPixel(dc, x, InRow(row).y));
+    for (int x = 0; x < size.cx; ++x) {
+      pixels.push_back(painted.Colour(x, InRow(row).y));
     }
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
     return pixels;
   }
 
@@ -112,10 +111,9 @@ TEST_F(ListViewGridTest, HeaderRowIsTheListViewsColumnHeaders) {
   EXPECT_EQ(grid_.ColumnCount(), 2);
   EXPECT_EQ(grid_.CellText(0, 0), u"Ruta");
   EXPECT_EQ(grid_.CellText(0, 1), u"Base Datos");
-  EXPECT_EQ(ColumnText(list_view_, 0), L"Ruta");
-  EXPECT_EQ(ColumnText(list_view_, 1), L"Base Datos");
+  EXPECT_EQ(e2e::HeaderTexts(list_view_),
+            (std::vector<std::wstring>{L"Ruta", L"Base Datos"}));
   EXPECT_EQ(ListView_GetItemCount(list_view_), 0);
-  EXPECT_EQ(ColumnText(list_view_, 2), L"<no column>");
 }
 
 TEST_F(ListViewGridTest, FileRowsReachTheListViewThroughDisplayInfo) {
@@ -123,14 +121,14 @@ TEST_F(ListViewGridTest, FileRowsReachTheListViewThroughDisplayInfo) {
   EXPECT_EQ(grid_.RowCount(), 4);
   EXPECT_EQ(ListView_GetItemCount(list_view_), 3);
   for (int row = 1; row <= 3; ++row) {
-    EXPECT_EQ(ItemText(list_view_, row - 1, 0), L"path" + std::to_wstring(row));
-    EXPECT_EQ(ItemText(list_view_, row - 1, 1), L"db" + std::to_wstring(row));
+    EXPECT_EQ(Item(row - 1, 0), L"path" + std::to_wstring(row));
+    EXPECT_EQ(Item(row - 1, 1), L"db" + std::to_wstring(row));
   }
   // A new row is the last one, with empty cells.
   grid_.AddRow(u"");
   grid_.ShowAddedRows();
   EXPECT_EQ(grid_.CellText(4, 0), u"");
-  EXPECT_EQ(ItemText(list_view_, 3, 1), L"");
+  EXPECT_EQ(Item(3, 1), L"");
   // Cells outside the grid read empty and ignore writes.
   grid_.SetCellText(9, 0, u"x");
   grid_.SetCellText(1, 2, u"x");
@@ -148,8 +146,7 @@ TEST_F(ListViewGridTest, AddedRowsAppearWhenShown) {
   EXPECT_EQ(ListView_GetItemCount(list_view_), 0);
   grid_.ShowAddedRows();
   EXPECT_EQ(ListView_GetItemCount(list_view_), 2);
-  EXPECT_EQ(ItemText(list_view_, 1, 0), L"second");
-
+  EXPECT_EQ(Item(1, 0), L"second");
   // Rows not shown yet can be selected and removed at once.
   grid_.AddRow(u"");
   grid_.SetCellText(3, 0, u"third");
@@ -157,7 +154,7 @@ TEST_F(ListViewGridTest, AddedRowsAppearWhenShown) {
   EXPECT_EQ(grid_.CurrentRow(), 3);
   grid_.RemoveRow(2);
   EXPECT_EQ(ListView_GetItemCount(list_view_), 2);
-  EXPECT_EQ(ItemText(list_view_, 1, 0), L"third");
+  EXPECT_EQ(Item(1, 0), L"third");
   EXPECT_EQ(grid_.CurrentRow(), 2);
 
   grid_.AddRow(u"");
@@ -173,27 +170,25 @@ TEST_F(ListViewGridTest, RemoveRowMovesLaterRowsUpWithTheirSelection) {
   grid_.RemoveRow(2);
   EXPECT_EQ(grid_.RowCount(), 4);
   EXPECT_EQ(ListView_GetItemCount(list_view_), 3);
-  EXPECT_EQ(ItemText(list_view_, 1, 0), L"path3");
-  EXPECT_EQ(ItemText(list_view_, 2, 0), L"path4");
+  EXPECT_EQ(Item(1, 0), L"path3");
+  EXPECT_EQ(Item(2, 0), L"path4");
   // The cursor stays on the same file, now one row higher.
   EXPECT_EQ(grid_.CurrentRow(), 2);
-  EXPECT_EQ(SelectedItems(list_view_), std::vector<int>{1});
-
+  EXPECT_EQ(Selected(), std::vector<int>{1});
   // Removing the current row makes the row taking its place current.
   grid_.RemoveRow(grid_.CurrentRow());
   EXPECT_EQ(grid_.RowCount(), 3);
   EXPECT_EQ(grid_.CellText(2, 0), u"path4");
   EXPECT_EQ(grid_.CurrentRow(), 2);
-  EXPECT_EQ(SelectedItems(list_view_), std::vector<int>{1});
+  EXPECT_EQ(Selected(), std::vector<int>{1});
   // ... or the last row, when the last row went.
   grid_.RemoveRow(2);
   EXPECT_EQ(grid_.CurrentRow(), 1);
-  EXPECT_EQ(SelectedItems(list_view_), std::vector<int>{0});
+  EXPECT_EQ(Selected(), std::vector<int>{0});
   grid_.RemoveRow(1);
   EXPECT_EQ(grid_.CurrentRow(), 0);
-  EXPECT_TRUE(SelectedItems(list_view_).empty());
+  EXPECT_TRUE(Selected().empty());
   AddFiles(3);
-
   // The header row and rows past the end are never removed.
   grid_.RemoveRow(0);
   grid_.RemoveRow(4);
@@ -210,12 +205,12 @@ TEST_F(ListViewGridTest, RowCountOneDropsEveryFileRowAndItsState) {
   EXPECT_EQ(ListView_GetItemCount(list_view_), 0);
   EXPECT_EQ(grid_.CurrentRow(), 0);
   EXPECT_EQ(grid_.CellText(0, 1), u"Base Datos");
-  EXPECT_EQ(ColumnText(list_view_, 0), L"Ruta");
-
+  EXPECT_EQ(e2e::HeaderTexts(list_view_),
+            (std::vector<std::wstring>{L"Ruta", L"Base Datos"}));
   // Rows added afterwards are new files: neither current nor selected.
   AddFiles(2);
   EXPECT_EQ(grid_.CurrentRow(), 0);
-  EXPECT_TRUE(SelectedItems(list_view_).empty());
+  EXPECT_TRUE(Selected().empty());
   EXPECT_EQ(grid_.CellText(1, 0), u"path1");
 
   grid_.SetRowCount(0);  // the header row stays whatever is asked
@@ -226,18 +221,17 @@ TEST_F(ListViewGridTest, SelectRangeSelectsOnlyThatRowAndMakesItCurrent) {
   AddFiles(5);
   grid_.SelectRange(1, 0, 1, 1);
   grid_.SelectRange(4, 0, 4, grid_.ColumnCount() - 1);
-  EXPECT_EQ(SelectedItems(list_view_), std::vector<int>{3});
+  EXPECT_EQ(Selected(), std::vector<int>{3});
   EXPECT_EQ(ListView_GetNextItem(list_view_, -1, LVNI_FOCUSED), 3);
   EXPECT_EQ(grid_.CurrentRow(), 4);
 
   grid_.SelectRange(2, 0, 3, 1);
-  EXPECT_EQ(SelectedItems(list_view_), (std::vector<int>{1, 2}));
+  EXPECT_EQ(Selected(), (std::vector<int>{1, 2}));
   EXPECT_EQ(grid_.CurrentRow(), 2);
-
   // Nothing but the header, or nothing at all: the selection stays.
   grid_.SelectRange(0, 0, 0, 1);
   grid_.SelectRange(7, 0, 9, 1);
-  EXPECT_EQ(SelectedItems(list_view_), (std::vector<int>{1, 2}));
+  EXPECT_EQ(Selected(), (std::vector<int>{1, 2}));
 }
 
 TEST_F(ListViewGridTest, WhateverMovesTheCursorTakesTheHighlightAlong) {
@@ -265,7 +259,6 @@ TEST_F(ListViewGridTest, WhateverMovesTheCursorTakesTheHighlightAlong) {
   Click(4, VK_SHIFT);
   EXPECT_EQ(grid_.CurrentRow(), 4);
   EXPECT_EQ(Highlighted(), 4);
-
   // No current row: nothing highlighted, below the rows or after a key.
   grid_.SetRowCount(1);
   AddFiles(2);
@@ -332,8 +325,7 @@ TEST_F(ListViewGridTest,
   EXPECT_GT(top, 0);
   EXPECT_GE(top + ListView_GetCountPerPage(list_view_), 40);
   EXPECT_EQ(grid_.CurrentRow(), 2);
-  EXPECT_EQ(SelectedItems(list_view_), std::vector<int>{1});
-
+  EXPECT_EQ(Selected(), std::vector<int>{1});
   // As Delete takes rows away until the scroll bar goes.
   while (scroll_bar() && grid_.RowCount() > 1) grid_.RemoveRow(1);
   EXPECT_TRUE(fills());
@@ -360,8 +352,7 @@ TEST_F(ListViewGridTest, ThirtyTwoThousandRowsAndMoreStayAddressable) {
               seconds);
   EXPECT_EQ(grid_.RowCount(), kFiles + 1);
   EXPECT_EQ(ListView_GetItemCount(list_view_), kFiles);
-  EXPECT_EQ(ItemText(list_view_, kFiles - 1, 0),
-            L"path" + std::to_wstring(kFiles));
+  EXPECT_EQ(Item(kFiles - 1, 0), L"path" + std::to_wstring(kFiles));
   grid_.SelectRange(32768, 0, 32768, 1);
   grid_.RemoveRow(100);
   EXPECT_EQ(grid_.CurrentRow(), 32767);
@@ -433,6 +424,68 @@ TEST(ComboAdapter, ChoiceInCodeRaisesTheClickLikeTheUsersChoice) {
   EXPECT_FALSE(adapter.SetListIndex(-1));
   EXPECT_EQ(host.Commands().size(), 2u);
   EXPECT_EQ(adapter.CurrentText(), u"(LOCAL)\\A");
+}
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    window_ = MainWindow::Create(GetModuleHandleW(nullptr));
+    ASSERT_NE(window_, nullptr);
+    window_->Load();
+    ShowWindow(window_->Handle(), SW_SHOWNORMAL);
+    PumpMessages();
+  }
+
+  HWND Item(int id) const { return GetDlgItem(window_->Handle(), id); }
+
+  // A key stroke through the program's own loop.
+  void Key(WPARAM key) {
+    for (UINT message : {UINT{WM_KEYDOWN}, UINT{WM_KEYUP}}) {
+      MSG msg{};
+      msg.hwnd = GetFocus();
+      msg.message = message;
+      msg.wParam = key;
+      msg.lParam = message == WM_KEYUP ? static_cast<LPARAM>(0xC0000001) : 1;
+      if (!window_->HandleDialogMessage(msg)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+      }
+      PumpMessages();
+    }
+  }
+
+  std::unique_ptr<MainWindow> window_;
+};
+
+TEST_F(MainWindowTest, EveryControlUsesMsSansSerif825) {
+  const int height = -MulDiv(825, ScreenDpi(LOGPIXELSY), 7200);
+  for (int id = kIdLabel1; id <= kIdLabel3; ++id) {
+    SCOPED_TRACE(id);
+    auto font =
+        reinterpret_cast<HFONT>(SendMessageW(Item(id), WM_GETFONT, 0, 0));
+    LOGFONTW log{};
+    ASSERT_NE(GetObjectW(font, sizeof(log), &log), 0);
+    EXPECT_STREQ(log.lfFaceName, L"MS Sans Serif");
+    EXPECT_EQ(log.lfHeight, height);
+    EXPECT_EQ(log.lfWeight, FW_NORMAL);
+    EXPECT_EQ(log.lfCharSet, 0);
+    EXPECT_FALSE(log.lfItalic);
+  }
+}
+
+TEST_F(MainWindowTest, AButtonDisabledByItsOwnClickHandsTheFocusOn) {
+  // "Desconectar", enabled by hand, disables itself when pressed.
+  EnableWindow(Item(kIdCommand2), TRUE);
+  SetFocus(Item(kIdCommand2));
+  Key(VK_RETURN);  // presses nothing
+  ASSERT_TRUE(IsWindowEnabled(Item(kIdCommand2)));
+  Key(VK_SPACE);
+  EXPECT_FALSE(IsWindowEnabled(Item(kIdCommand2)));
+  // Next in tab order after "Desconectar" and enabled: the server chooser,
+  // the grid and the file buttons being disabled.
+  EXPECT_EQ(GetFocus(), Item(kIdCombo1));
+  Key(VK_TAB);
+  EXPECT_EQ(GetFocus(), Item(kIdCommand1));
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
-// Server discovery on the real program: the registry of the prefix seeded in
-// both views, then the server chooser, the version display and the
-// connection choice at load read back from the window.
+// Servers found and connected to on the real program. Discovery: the
+// registry of the prefix seeded in both views, then the server chooser, the
+// version display and the connection choice at load read back from the
+// window. Connecting and disconnecting: through the scripted ADO stand-in
+// (and once through Wine's own ADO, which cannot connect).
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -8,13 +11,16 @@
 #include "app/frm_adjuntar.h"
 #include "app/win32/control_ids.h"
 #include "tests/e2e/session.h"
-#include "tests/support/utf8.h"
+#include "tests/support/support.h"
 
 namespace {
 
 using e2e::View;
 using Names = std::vector<std::wstring>;
 using namespace quorvel::app::win32;
+using quorvel::app::kSuffixConnected;
+using quorvel::app::kSuffixDisconnected;
+using quorvel::standin::RecordLine;
 
 using e2e::kSqlServerKey;
 constexpr wchar_t kDefaultVersionKey[] =
@@ -86,10 +92,9 @@ TEST_F(ServerDiscovery, EntriesOfBothViewsAndTheChosenVersion) {
                             L"(LOCAL)\\Solo64"}));
   EXPECT_EQ(e2e::ComboSelection(Combo()), 0);
   EXPECT_EQ(Version(), L"15.0.2000.5");
-  EXPECT_TRUE(Enabled(kIdCommand1));
-  EXPECT_FALSE(Enabled(kIdCommand2));
+  EXPECT_EQ(ConnectionControls(), (std::vector<bool>{true, false, true}));
   EXPECT_TRUE(NoBox());
-  EXPECT_EQ(Title(), e2e::Titled(quorvel::app::kSuffixDisconnected));
+  EXPECT_EQ(Title(), e2e::Titled(kSuffixDisconnected));
 
   EXPECT_EQ(VersionOf(1), L"14.0.1000.169");
   // Only in the 64-bit view: found there after the own view had nothing.
@@ -133,9 +138,7 @@ TEST_F(ServerDiscovery, NoInstanceLeavesTheChooserEmpty) {
   EXPECT_TRUE(Items().empty());
   EXPECT_EQ(e2e::ComboSelection(Combo()), -1);
   EXPECT_EQ(Version(), L"");
-  EXPECT_FALSE(Enabled(kIdCommand1));
-  EXPECT_FALSE(Enabled(kIdCommand2));
-  EXPECT_TRUE(Enabled(kIdCombo1));
+  EXPECT_EQ(ConnectionControls(), (std::vector<bool>{false, false, true}));
   EXPECT_TRUE(NoBox());
 }
 
@@ -155,10 +158,8 @@ TEST_F(ServerDiscovery, OneInstanceInBothViewsConnectsAtLoad) {
   EXPECT_EQ(Items(), Names{L"(LOCAL)"});
   EXPECT_EQ(e2e::ComboSelection(Combo()), 0);
   EXPECT_EQ(Version(), L"8.00.194");
-  EXPECT_TRUE(Enabled(kIdCommand1));
-  EXPECT_FALSE(Enabled(kIdCommand2));
-  EXPECT_TRUE(Enabled(kIdCombo1));
-  EXPECT_EQ(Title(), e2e::Titled(quorvel::app::kSuffixDisconnected));
+  EXPECT_EQ(ConnectionControls(), (std::vector<bool>{true, false, true}));
+  EXPECT_EQ(Title(), e2e::Titled(kSuffixDisconnected));
 }
 
 TEST_F(ServerDiscovery, TwoInstancesDoNotConnectAtLoad) {
@@ -167,8 +168,7 @@ TEST_F(ServerDiscovery, TwoInstancesDoNotConnectAtLoad) {
   StartShown();
   EXPECT_TRUE(NoBox());
   EXPECT_EQ(Items(), (Names{L"(LOCAL)", L"(LOCAL)\\Compras"}));
-  EXPECT_TRUE(Enabled(kIdCommand1));
-  EXPECT_FALSE(Enabled(kIdCommand2));
+  EXPECT_EQ(ConnectionControls(), (std::vector<bool>{true, false, true}));
   // The default instance has no version in either view.
   EXPECT_EQ(Version(), L"");
   EXPECT_EQ(VersionOf(1), L"12.0.2000.8");
@@ -208,6 +208,124 @@ TEST_F(ServerDiscovery, NamesComeBackThroughTheAnsiCodePage) {
   // The first two differ only in case: one entry.
   EXPECT_EQ(Items(), (Names{L"(LOCAL)\\" + company, L"(LOCAL)\\Otra"}));
   EXPECT_EQ(Version(), AsAnsiCarries(L"Versi\u00F3n 9"));
+}
+
+class Connection : public e2e::Session {
+ protected:
+  // Every connection the stand-in made, in order of creation.
+  std::vector<std::string> Connections() const {
+    std::vector<std::string> names;
+    for (const RecordLine& line : Record()) {
+      if (line.event == "create" && line.object.starts_with("connection#")) {
+        names.push_back(line.object);
+      }
+    }
+    return names;
+  }
+};
+
+TEST_F(Connection, ButtonsConnectAndDisconnectWithTheRecordedSettings) {
+  UseStandin("open ok\n");
+  Instances({L"MSSQLSERVER", L"Compras"});
+  StartShown();
+  EXPECT_TRUE(Connections().empty()) << "two servers: no connection at load";
+  e2e::ChooseComboItem(Control(kIdCombo1), 1);
+  ASSERT_TRUE(Sync());
+
+  Click(kIdCommand1);
+  ASSERT_TRUE(TitleBecomes(kSuffixConnected));
+  EXPECT_TRUE(NoBox());
+  EXPECT_EQ(ConnectionControls(), (std::vector<bool>{false, true, false}));
+  EXPECT_TRUE(Enabled(kIdCommand3));
+  EXPECT_TRUE(Enabled(kIdCommand4));
+
+  ASSERT_EQ(Connections(), std::vector<std::string>{"connection#1"});
+  std::vector<std::wstring> calls = {
+      L"create ", L"CommandTimeout 3600", L"Provider SQLOLEDB",
+      L"ConnectionString Data Source=(LOCAL)\\Compras;Integrated security=SSPI",
+      L"Open ConnectionString=\"\" UserID=\"\" Password=\"\" Options=-1"};
+  EXPECT_EQ(CallsOf("connection#1"), calls);
+
+  Click(kIdCommand2);
+  ASSERT_TRUE(TitleBecomes(kSuffixDisconnected));
+  ASSERT_TRUE(Sync());
+  EXPECT_EQ(ConnectionControls(), (std::vector<bool>{true, false, true}));
+  EXPECT_FALSE(Enabled(kIdCommand4));
+  calls.insert(calls.end(), {L"Close ", L"release "});
+  EXPECT_EQ(CallsOf("connection#1"), calls) << "the connection is let go";
+}
+
+TEST_F(Connection, FailedOpenShowsTheProviderTextAndRetriesWithANewObject) {
+  UseStandin(
+      "open fail 80004005 [DBNETLIB][ConnectionOpen (Connect()).]SQL Server "
+      "no existe o se ha denegado el acceso.\n");
+  Instances({L"MSSQLSERVER", L"Compras"});
+  StartShown();
+  for (int attempt = 1; attempt <= 2; ++attempt) {
+    SCOPED_TRACE(attempt);
+    Click(kIdCommand1);
+    const auto box = WaitBox(10000);
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text,
+              L"[DBNETLIB][ConnectionOpen (Connect()).]SQL Server no existe o "
+              L"se ha denegado el acceso.");
+    ExpectNotice(*box);
+    ASSERT_NO_FATAL_FAILURE(Answer(*box, IDOK));
+    EXPECT_TRUE(NoBox());
+    EXPECT_EQ(Title(), e2e::Titled(kSuffixDisconnected));
+    EXPECT_EQ(ConnectionControls(), (std::vector<bool>{true, false, true}));
+  }
+  EXPECT_EQ(Connections(),
+            (std::vector<std::string>{"connection#1", "connection#2"}));
+}
+
+TEST_F(Connection, OneServerConnectsAtLoad) {
+  ASSERT_NO_FATAL_FAILURE(Connected("open ok\n"));
+  EXPECT_TRUE(NoBox());
+  EXPECT_FALSE(Enabled(kIdCombo1));
+  EXPECT_EQ(CallsOf("connection#1").at(3),
+            L"ConnectionString Data Source=(LOCAL);Integrated security=SSPI");
+}
+
+TEST_F(Connection, OneServerThatRefusesShowsItsTextDuringStartUp) {
+  UseStandin(
+      "open fail 80040E4D Error de inicio de sesión del usuario "
+      "'ACME\\ana'.\n");
+  Instances({L"MSSQLSERVER"});
+  Start();
+  const auto box = AnswerBox();
+  ASSERT_TRUE(box.has_value()) << "no message during start-up";
+  EXPECT_EQ(box->text,
+            L"Error de inicio de sesi\u00F3n del usuario 'ACME\\ana'.");
+  ExpectNotice(*box);
+  Shown();
+  EXPECT_EQ(Title(), e2e::Titled(kSuffixDisconnected));
+  EXPECT_TRUE(Enabled(kIdCommand1));
+}
+
+TEST_F(Connection, DisconnectPassesOverAFailedClose) {
+  ASSERT_NO_FATAL_FAILURE(Connected("close fail 80004005 Conexión perdida\n"));
+  Click(kIdCommand2);
+  ASSERT_TRUE(TitleBecomes(kSuffixDisconnected));
+  ASSERT_TRUE(Sync());
+  EXPECT_TRUE(NoBox());
+  EXPECT_TRUE(Enabled(kIdCombo1));
+  const auto lines = LinesOf("connection#1");
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back().event, "release");
+}
+
+TEST_F(Connection, WithoutTheStandinTheFailureIsStillReadable) {
+  Instances({L"MSSQLSERVER"});
+  Start();
+  const auto box = AnswerBox();
+  ASSERT_TRUE(box.has_value());
+  EXPECT_FALSE(box->text.empty());
+  EXPECT_NE(box->text.find_first_not_of(L" \t\r\n"), std::wstring::npos);
+  ExpectNotice(*box);
+  std::printf("platform ADO says: %s\n", e2e::ToUtf8(box->text).c_str());
+  Shown();
+  EXPECT_EQ(Title(), e2e::Titled(kSuffixDisconnected));
 }
 
 }  // namespace
