@@ -90,7 +90,7 @@ ListViewGrid::ListViewGrid(HWND list_view, int32_t width_twips, int dpi_x)
 }
 
 ListViewGrid::~ListViewGrid() {
-  if (show_timer_set_) KillTimer(list_view_, reinterpret_cast<UINT_PTR>(this));
+  if (frame_timer_set_) KillTimer(list_view_, reinterpret_cast<UINT_PTR>(this));
   if (watching_input_ && IsWindow(list_view_)) {
     RemoveWindowSubclass(list_view_, &ListViewGrid::ListViewProcedure,
                          kInputSubclass);
@@ -331,29 +331,48 @@ void ListViewGrid::ShowRow(int32_t row) {
   if (item >= shown_page_.top && item < shown_page_.top + shown_page_.count) {
     return;
   }
-  // A scroll repaints the list at once. A screen shows no more than a frame
-  // at a time, so a run of quick rows scrolls once a frame, to the row it has
-  // reached by then; the waiting window's loop runs the timer.
   row_to_show_ = row;
-  if (show_timer_set_) return;
-  const uint64_t since = GetTickCount64() - last_scroll_ms_;
-  if (since < kFrameMs) {
-    show_timer_set_ =
-        SetTimer(list_view_, reinterpret_cast<UINT_PTR>(this),
-                 static_cast<UINT>(kFrameMs - since), &ShowRowLater) != 0;
-    if (show_timer_set_) return;
-  }
-  ScrollTo(row);
+  NextFrame();
 }
 
-void CALLBACK ListViewGrid::ShowRowLater(HWND list_view, UINT, UINT_PTR timer,
-                                         DWORD) {
+// A scroll or a redraw paints the list at once. A screen shows no more than
+// a frame at a time, so a run of quick rows scrolls and draws its marks once
+// a frame, as far as it has got by then; the waiting window's loop runs the
+// timer.
+void ListViewGrid::NextFrame() {
+  if (frame_timer_set_) return;
+  const uint64_t since = GetTickCount64() - last_frame_ms_;
+  if (since < kFrameMs) {
+    frame_timer_set_ =
+        SetTimer(list_view_, reinterpret_cast<UINT_PTR>(this),
+                 static_cast<UINT>(kFrameMs - since), &FrameLater) != 0;
+    if (frame_timer_set_) return;
+  }
+  DrawFrame();
+}
+
+void CALLBACK ListViewGrid::FrameLater(HWND list_view, UINT, UINT_PTR timer,
+                                       DWORD) {
   KillTimer(list_view, timer);
   auto* grid = reinterpret_cast<ListViewGrid*>(timer);
-  grid->show_timer_set_ = false;
-  if (grid->row_to_show_ >= 1 && grid->row_to_show_ <= grid->FileRows()) {
-    grid->ScrollTo(grid->row_to_show_);
+  grid->frame_timer_set_ = false;
+  grid->DrawFrame();
+}
+
+void ListViewGrid::DrawFrame() {
+  const int32_t row = std::exchange(row_to_show_, 0);
+  if (row >= 1 && row <= FileRows()) ScrollTo(row);
+  // Marks out of view are drawn when their rows come in.
+  ReadShownPage();
+  const int first = std::max(marked_.first, shown_page_.top);
+  const int last = std::min(
+      {marked_.last, shown_page_.top + shown_page_.count, shown_rows_ - 1});
+  if (first <= last) {
+    Send(list_view_, LVM_REDRAWITEMS, static_cast<WPARAM>(first),
+         static_cast<LPARAM>(last));
   }
+  marked_ = {};
+  last_frame_ms_ = GetTickCount64();
 }
 
 // A row below the view comes in at its top, with the rows after it: a run
@@ -371,7 +390,6 @@ void ListViewGrid::ScrollTo(int32_t row) {
   }
   Send(list_view_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(item), FALSE);
   ReadShownPage();
-  last_scroll_ms_ = GetTickCount64();
 }
 
 void ListViewGrid::ReadShownPage() {
@@ -388,10 +406,10 @@ void ListViewGrid::SetRowMark(int32_t row, RowMark mark) {
     mark_images_drawn_ = list != nullptr && AddRowMarkImages(list, mark_size_);
   }
   marks_.Set(row, mark);
-  if (row - 1 < shown_rows_) {
-    Send(list_view_, LVM_REDRAWITEMS, static_cast<WPARAM>(row - 1),
-         static_cast<LPARAM>(row - 1));
-  }
+  if (row - 1 >= shown_rows_) return;  // drawn when it is shown
+  marked_.first = std::min(marked_.first, row - 1);
+  marked_.last = std::max(marked_.last, row - 1);
+  NextFrame();
 }
 
 void ListViewGrid::ClearRowMarks() {

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "files/grid.h"
@@ -95,9 +96,14 @@ class ListViewGrid final : public Grid {
   void ReadShownPage();
   // Scrolls the row into view now.
   void ScrollTo(int32_t row);
-  static void CALLBACK ShowRowLater(HWND list_view, UINT message,
-                                    UINT_PTR timer, DWORD time);
-  // A frame of the screen, the least time between two scrolls of a run.
+  // Scrolls and draws what the run asked for now, or at the next frame when
+  // the last was less than a frame ago.
+  void NextFrame();
+  void DrawFrame();
+  static void CALLBACK FrameLater(HWND list_view, UINT message, UINT_PTR timer,
+                                  DWORD time);
+  // A frame of the screen, the least time between two scrolls or two mark
+  // redraws of a run.
   static constexpr uint64_t kFrameMs = 16;
 
   HWND list_view_;
@@ -121,8 +127,14 @@ class ListViewGrid final : public Grid {
   // The row ShowRow asked for last, which a scroll put off until the next
   // frame brings into view.
   int32_t row_to_show_ = 0;
-  bool show_timer_set_ = false;
-  uint64_t last_scroll_ms_ = 0;
+  // Items whose marks changed since the last frame, first to last.
+  struct ItemRange {
+    int first = std::numeric_limits<int>::max();
+    int last = -1;
+  };
+  ItemRange marked_;
+  bool frame_timer_set_ = false;
+  uint64_t last_frame_ms_ = 0;
   Row header_;
   // File row r (from 1) is rows_[r - 1].
   std::vector<Row> rows_;
