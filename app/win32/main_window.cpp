@@ -83,7 +83,7 @@ MainWindow::~MainWindow() {
 }
 
 bool MainWindow::CreateControls(HINSTANCE instance) {
-  font_.reset(CreateControlFont(dpi_y_));
+  font_.Reset(CreateControlFont(dpi_y_));
   for (const ControlPlace& place : kLayout) {
     HWND control = CreateLayoutControl(window_, instance, place, dpi_x_, dpi_y_,
                                        font_.get());

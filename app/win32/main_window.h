@@ -4,10 +4,10 @@
 
 #include <memory>
 #include <optional>
-#include <type_traits>
 
 #include "app/frm_adjuntar.h"
 #include "app/win32/win32_controls.h"
+#include "common/win32/handles.h"
 #include "common/win32/windows_api.h"
 #include "connection/win32/ado_com_client.h"
 #include "files/win32/listview_grid.h"
@@ -15,11 +15,6 @@
 #include "registry/win32/win32_registry.h"
 
 namespace quorvel::app::win32 {
-
-struct FontDeleter {
-  void operator()(HFONT font) const { DeleteObject(font); }
-};
-using FontHandle = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
 
 class MainWindow {
  public:
@@ -62,7 +57,7 @@ class MainWindow {
   HWND saved_focus_ = nullptr;
   int dpi_x_ = 96;
   int dpi_y_ = 96;
-  FontHandle font_;
+  GdiObject<HFONT> font_;
 
   std::optional<Win32Window> form_window_;
   std::optional<Win32ComboBox> combo1_;

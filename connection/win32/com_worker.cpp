@@ -50,15 +50,13 @@ ComWorker::~ComWorker() {
     Run([] {});
     thread_.join();
   }
-  if (wake_worker_ != nullptr) CloseHandle(wake_worker_);
-  if (wake_caller_ != nullptr) CloseHandle(wake_caller_);
 }
 
 HRESULT ComWorker::Start() {
   if (started_ != S_FALSE) return started_;
-  wake_worker_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-  wake_caller_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-  if (wake_worker_ == nullptr || wake_caller_ == nullptr) {
+  wake_worker_.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  wake_caller_.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  if (!wake_worker_ || !wake_caller_) {
     return started_ = HRESULT_FROM_WIN32(GetLastError());
   }
   HRESULT joined = E_UNEXPECTED;
@@ -81,7 +79,7 @@ void ComWorker::Hand(Task task) {
   task_ = task;
   task_done_.store(false);
   task_ready_.store(true);
-  if (worker_asleep_.load()) SetEvent(wake_worker_);
+  if (worker_asleep_.load()) SetEvent(wake_worker_.get());
   WaitUntilDone();
 }
 
@@ -105,11 +103,12 @@ void ComWorker::WaitAsleep() {
     const uint64_t since = GetTickCount64() - last_pump_ms_;
     if (quit_code_ || since < kFrameMs) {
       WaitForSingleObject(
-          wake_caller_,
+          wake_caller_.get(),
           quit_code_ ? INFINITE : static_cast<DWORD>(kFrameMs - since));
       continue;
     }
-    if (MsgWaitForMultipleObjectsEx(1, &wake_caller_, INFINITE, QS_ALLINPUT,
+    const HANDLE wake = wake_caller_.get();
+    if (MsgWaitForMultipleObjectsEx(1, &wake, INFINITE, QS_ALLINPUT,
                                     MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0 + 1) {
       Pump();
     }
@@ -144,7 +143,7 @@ void ComWorker::Main() {
     task.invoke(task.call);
     const bool stop = stopping_.load();
     task_done_.store(true);
-    if (caller_asleep_.load()) SetEvent(wake_caller_);
+    if (caller_asleep_.load()) SetEvent(wake_caller_.get());
     if (stop) return;
   }
 }
@@ -155,7 +154,8 @@ void ComWorker::TakeTask(Task& task) {
   if (!spin_ || !SpinUntil(task_ready_, kWorkerSpin)) {
     worker_asleep_.store(true);
     while (!task_ready_.load()) {
-      MsgWaitForMultipleObjectsEx(1, &wake_worker_, INFINITE, QS_ALLINPUT,
+      const HANDLE wake = wake_worker_.get();
+      MsgWaitForMultipleObjectsEx(1, &wake, INFINITE, QS_ALLINPUT,
                                   MWMO_INPUTAVAILABLE);
       MSG message;
       while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {

@@ -10,6 +10,7 @@
 #include <optional>
 #include <thread>
 
+#include "common/win32/handles.h"
 #include "common/win32/windows_api.h"
 
 namespace quorvel::connection::win32 {
@@ -67,8 +68,8 @@ class ComWorker {
   std::atomic<bool> caller_asleep_{false};
   std::atomic<bool> stopping_{false};
   Task task_;
-  HANDLE wake_worker_ = nullptr;
-  HANDLE wake_caller_ = nullptr;
+  UniqueHandle wake_worker_;
+  UniqueHandle wake_caller_;
   bool spin_ = true;  // false on a single processor, where spinning waits
 
   // When the caller last took its messages, in milliseconds, and a WM_QUIT

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/win32/handles.h"
+
 namespace quorvel::files::win32 {
 namespace {
 
@@ -107,11 +109,10 @@ HIMAGELIST CreateRowMarkList(int size) {
 
 bool AddRowMarkImages(HIMAGELIST list, int size) {
   for (const MarkShape* shape : {&kAttached, &kFailed}) {
-    HBITMAP bitmap = DrawMark(*shape, size);
-    if (bitmap == nullptr) return false;
-    const int added = ImageList_Add(list, bitmap, nullptr);
-    DeleteObject(bitmap);
-    if (added < 0) return false;
+    const GdiObject<HBITMAP> bitmap(DrawMark(*shape, size));
+    if (!bitmap || ImageList_Add(list, bitmap.get(), nullptr) < 0) {
+      return false;
+    }
   }
   return true;
 }

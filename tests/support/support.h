@@ -1,7 +1,7 @@
 // What the stand-in, the harness and the view tests share: UTF-8 to and
 // from the program's UTF-16 text (for files, environment values and the
-// messages of failed checks), one owner for the handles the tests open,
-// closed with their own function when the owner goes, and the files of the
+// messages of failed checks), the product's handle owner for the handles
+// the tests open, and the files of the
 // tests: a fresh folder under the temporary folder for the files one test
 // makes, removed with everything made in it, and reading a whole file.
 #pragma once
@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/win32/handles.h"
 #include "common/win32/windows_api.h"
 
 namespace e2e {
@@ -46,43 +47,8 @@ inline std::wstring Wide(std::u16string_view text) {
   return std::wstring(text.begin(), text.end());
 }
 
-template <typename Handle, auto Close>
-class Owned {
- public:
-  Owned() = default;
-  explicit Owned(Handle handle) : handle_(handle) {}
-  Owned(Owned&& other) noexcept : handle_(other.Release()) {}
-  Owned& operator=(Owned&& other) noexcept {
-    if (this != &other) Reset(other.Release());
-    return *this;
-  }
-  Owned(const Owned&) = delete;
-  Owned& operator=(const Owned&) = delete;
-  ~Owned() { Reset(); }
-
-  Handle get() const { return handle_; }
-  // For a function that hands a new handle out through a pointer.
-  Handle* Put() {
-    Reset();
-    return &handle_;
-  }
-  Handle Release() { return std::exchange(handle_, Handle{}); }
-  void Reset(Handle handle = Handle{}) {
-    if (*this) Close(handle_);
-    handle_ = handle;
-  }
-  explicit operator bool() const {
-    if constexpr (std::is_same_v<Handle, HANDLE>) {
-      if (handle_ == INVALID_HANDLE_VALUE) return false;
-    }
-    return handle_ != Handle{};
-  }
-
- private:
-  Handle handle_{};
-};
-
-using UniqueHandle = Owned<HANDLE, &CloseHandle>;
+using quorvel::Owned;
+using quorvel::UniqueHandle;
 using RegistryKey = Owned<HKEY, &RegCloseKey>;
 using LoadedModule = Owned<HMODULE, &FreeLibrary>;
 
