@@ -361,9 +361,12 @@ void CALLBACK ListViewGrid::FrameLater(HWND list_view, UINT, UINT_PTR timer,
 
 void ListViewGrid::DrawFrame() {
   const int32_t row = std::exchange(row_to_show_, 0);
-  if (row >= 1 && row <= FileRows()) ScrollTo(row);
+  if (row >= 1 && row <= FileRows()) {
+    ScrollTo(row);  // which reads the page it leaves
+  } else {
+    ReadShownPage();
+  }
   // Marks out of view are drawn when their rows come in.
-  ReadShownPage();
   const int first = std::max(marked_.first, shown_page_.top);
   const int last = std::min(
       {marked_.last, shown_page_.top + shown_page_.count, shown_rows_ - 1});
